@@ -1,0 +1,31 @@
+#pragma once
+// File and folder basics shared by the support library, the diagnostics and
+// the engine. Paths are std::filesystem::path in the platform's native form.
+
+#include <chrono>
+#include <filesystem>
+#include <string_view>
+
+namespace platform {
+
+// The platform's path delimiter as one character ('/' here, '\\' on Windows).
+inline constexpr char PathDelimiter = static_cast<char>(std::filesystem::path::preferred_separator);
+
+bool FileExists(const std::filesystem::path& path);       // a file, not a folder
+bool DirectoryExists(const std::filesystem::path& path);  // a folder
+
+// Creates the folder with all missing parents; true when it exists afterwards.
+bool ForceDirectories(const std::filesystem::path& path);
+
+// Appends bytes to a file, creating it when missing. Writers of a shared log
+// take an advisory lock on the whole file for the append, and wait up to
+// lockWait for another writer to let go, so that two programs appending at
+// the same moment lose no line. False when the file cannot be opened or
+// locked in time, or when not every byte was written.
+bool AppendToFile(const std::filesystem::path& path, std::string_view bytes,
+                  std::chrono::milliseconds lockWait = std::chrono::milliseconds(2000));
+
+// The full path of the running program's own file.
+std::filesystem::path SelfExecutablePath();
+
+}  // namespace platform

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need (Debian 12), builds the programs
+# into build/ and a sanitizer build into build/sanitize/, and runs the whole
+# test suite headless there. Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+source scripts/deps.sh
+install_missing_packages "${TEST_PACKAGES[@]}"
+
+jobs=$(nproc)
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_WERROR=ON -DVELMORA_TESTS=OFF >/dev/null
+cmake --build build -j"$jobs"
+
+cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DVELMORA_WERROR=ON -DVELMORA_SANITIZE=ON >/dev/null
+cmake --build build/sanitize -j"$jobs"
+
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+ctest --test-dir build/sanitize --output-on-failure -j"$jobs" "$@"

@@ -1,0 +1,75 @@
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <sstream>
+
+#include "TempDir.h"
+#include "platform/Files.h"
+#include "platform/LocaleDateTime.h"
+
+namespace {
+
+using testsupport::TempDir;
+
+TEST(AppendToFile, CreatesMissingFileAndAppends) {
+  TempDir dir;
+  const auto file = dir / "log.txt";
+  ASSERT_TRUE(platform::AppendToFile(file, "one\n"));
+  ASSERT_TRUE(platform::AppendToFile(file, "two\n"));
+  EXPECT_EQ(testsupport::ReadFileBytes(file), "one\ntwo\n");
+}
+
+TEST(AppendToFile, FailsInMissingFolder) {
+  TempDir dir;
+  EXPECT_FALSE(platform::AppendToFile(dir / "no/such/folder/log.txt", "x"));
+}
+
+// Two processes appending at once must lose no line and tear none.
+TEST(AppendToFile, TwoProcessesAppendingAtOnceLoseNothing) {
+  TempDir dir;
+  const auto file = dir / "shared.log";
+  constexpr int kLines = 500;
+  pid_t children[2];
+  for (int c = 0; c < 2; ++c) {
+    children[c] = ::fork();
+    ASSERT_GE(children[c], 0);
+    if (children[c] == 0) {
+      bool ok = true;
+      for (int i = 0; i < kLines; ++i)
+        ok &= platform::AppendToFile(file, "writer" + std::to_string(c) + " line " +
+                                               std::to_string(i) + std::string(200, '.') + "\n");
+      ::_exit(ok ? 0 : 1);
+    }
+  }
+  for (pid_t child : children) {
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  std::istringstream in(testsupport::ReadFileBytes(file));
+  std::set<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.insert(line);
+  EXPECT_EQ(lines.size(), 2u * kLines);
+}
+
+TEST(ForceDirectories, CreatesTheWholeChain) {
+  TempDir dir;
+  EXPECT_TRUE(platform::ForceDirectories(dir / "a/b/c"));
+  EXPECT_TRUE(platform::DirectoryExists(dir / "a/b/c"));
+  EXPECT_FALSE(platform::FileExists(dir / "a/b/c"));
+  testsupport::WriteFileBytes(dir / "file", "x");
+  EXPECT_FALSE(platform::ForceDirectories(dir / "file/sub"));
+}
+
+TEST(LocalDateTimeText, FollowsTheLocaleFormats) {
+  testsupport::ScopedEnv tz("TZ", "UTC");
+  ::tzset();
+  testsupport::ScopedEnv lc("LC_ALL", "C");
+  // 2026-12-09 22:47:02 UTC in the C locale: "%m/%d/%y %H:%M:%S".
+  EXPECT_EQ(platform::LocalDateTimeText(1796856422), "12/09/26 22:47:02");
+}
+
+}  // namespace

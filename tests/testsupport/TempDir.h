@@ -1,0 +1,52 @@
+#pragma once
+// A fresh folder under the system's temporary folder, removed with all its
+// contents when the fixture goes; and environment variables set for a scope.
+// Tests point XDG_CONFIG_HOME, XDG_DATA_HOME and HOME at a TempDir so that they
+// never touch the real user's folders, log or registry store.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace testsupport {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(const std::filesystem::path& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+class ScopedEnv {
+ public:
+  ScopedEnv(std::string name, const std::string& value);
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  std::string name_;
+  std::optional<std::string> old_;
+};
+
+// A TempDir with HOME, XDG_CONFIG_HOME, XDG_DATA_HOME and XDG_CACHE_HOME inside it.
+class IsolatedHome {
+ public:
+  IsolatedHome();
+  const std::filesystem::path& home() const { return dir_.path(); }
+
+ private:
+  TempDir dir_;
+  ScopedEnv home_, config_, data_, cache_;
+};
+
+std::string ReadFileBytes(const std::filesystem::path& path);
+void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes);
+
+}  // namespace testsupport
