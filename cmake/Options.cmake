@@ -7,7 +7,7 @@ add_library(velmora_options INTERFACE)
 target_compile_features(velmora_options INTERFACE cxx_std_20)
 target_compile_options(velmora_options INTERFACE
   -Wall -Wextra -pedantic-errors -Wold-style-cast -Wnon-virtual-dtor
-  -Wshadow -Wconversion -Wno-sign-conversion)
+  -Wconversion -Wno-sign-conversion)
 target_compile_definitions(velmora_options INTERFACE
   _GLIBCXX_ASSERTIONS _FILE_OFFSET_BITS=64 QT_NO_CONTEXTLESS_CONNECT)
 if(VELMORA_WERROR)
