@@ -119,8 +119,6 @@ std::unique_ptr<IUnbufferedFile> OpenThroughDevice(const std::filesystem::path& 
     whyNot = file.string() + " is on a " + mount->fsType + " mount, not iso9660";
     return nullptr;
   }
-  const auto naming = IsoNamingFromMountOptions(mount->superOptions, whyNot);
-  if (!naming) return nullptr;
   struct stat device {};
   if (::stat(mount->source.c_str(), &device) != 0 || !S_ISBLK(device.st_mode) ||
       device.st_rdev != makedev(mount->major, mount->minor)) {
@@ -135,7 +133,7 @@ std::unique_ptr<IUnbufferedFile> OpenThroughDevice(const std::filesystem::path& 
   }
   const auto pathOnDisc = std::filesystem::path(mount->root.empty() ? "/" : mount->root) /
                           file.lexically_relative(mount->mountPoint);
-  auto extents = FindIsoFileExtents(mount->source, pathOnDisc, *naming, whyNot);
+  auto extents = FindMountedIsoFile(mount->source, pathOnDisc, mount->superOptions, whyNot);
   if (!extents) return nullptr;
   if (extents->size != static_cast<std::int64_t>(mounted.st_size)) {
     whyNot = "the disc's directory gives " + std::to_string(extents->size) + " bytes for " +

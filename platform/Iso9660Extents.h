@@ -49,6 +49,17 @@ std::optional<IsoFileExtents> FindIsoFileExtents(const std::filesystem::path& de
                                                  const std::filesystem::path& pathOnDisc,
                                                  const IsoNaming& naming, std::string& whyNot);
 
+// Finds a file of a mounted disc from the mount's options as the mount table
+// prints them. The table prints the naming in effect, not the one asked for:
+// "nojoliet" whenever Rock Ridge names are used, and "norock" alone both for
+// Joliet names and for plain names under "norock,nojoliet". In that last case
+// both namings are tried; the file is taken only when one of them does not
+// know the name at all or both lead to the same sectors.
+std::optional<IsoFileExtents> FindMountedIsoFile(const std::filesystem::path& device,
+                                                 const std::filesystem::path& pathOnDisc,
+                                                 std::string_view mountOptions,
+                                                 std::string& whyNot);
+
 // The driver's name for a plain ISO 9660 file identifier: with map=normal
 // upper case is folded to lower, a trailing ";1" or ".;1" dropped and other
 // ';' shown as '.'; with map=off the identifier as recorded.

@@ -399,7 +399,7 @@ std::optional<std::vector<Entry>> ListDirectory(const SectorSource& disc, const 
 }
 
 const Entry* FindEntry(const std::vector<Entry>& entries, const std::string& component,
-                       bool caseInsensitive, std::string& whyNot) {
+                       bool caseInsensitive, std::string& whyNot, bool& notFound) {
   const Entry* found = nullptr;
   int exact = 0, folded = 0;
   const std::string key = FoldAscii(component);
@@ -411,6 +411,7 @@ const Entry* FindEntry(const std::vector<Entry>& entries, const std::string& com
     if (FoldAscii(e.name) == key) ++folded;
   }
   if (exact == 0) {
+    notFound = true;
     whyNot = "\"" + component + "\" is not in the disc's directory";
     return nullptr;
   }
@@ -566,9 +567,14 @@ std::optional<IsoNaming> IsoNamingFromMountOptions(std::string_view options, std
   return naming;
 }
 
-std::optional<IsoFileExtents> FindIsoFileExtents(const std::filesystem::path& deviceOrImage,
-                                                 const std::filesystem::path& pathOnDisc,
-                                                 const IsoNaming& naming, std::string& whyNot) {
+namespace {
+
+// FindIsoFileExtents; notFound tells a name missing from a directory apart
+// from every other failure.
+std::optional<IsoFileExtents> Find(const std::filesystem::path& deviceOrImage,
+                                   const std::filesystem::path& pathOnDisc, const IsoNaming& naming,
+                                   std::string& whyNot, bool& notFound) {
+  notFound = false;
   std::unique_ptr<iso9660_t, IsoCloser> iso(iso9660_open(deviceOrImage.c_str()));
   if (!iso) {
     whyNot = "cannot read an ISO 9660 file system on " + deviceOrImage.string();
@@ -596,13 +602,61 @@ std::optional<IsoFileExtents> FindIsoFileExtents(const std::filesystem::path& de
   for (std::size_t i = 0; i < components.size(); ++i) {
     const auto entries = ListDirectory(disc, *tree, naming, dir.data, dir.size, whyNot);
     if (!entries) return std::nullopt;
-    const Entry* e = FindEntry(*entries, components[i], tree->caseInsensitive, whyNot);
+    const Entry* e = FindEntry(*entries, components[i], tree->caseInsensitive, whyNot, notFound);
     if (!e) return std::nullopt;
     if (i + 1 == components.size()) return ExtentsOf(*e, whyNot);
     const auto next = DirectoryOf(disc, *e, whyNot);
     if (!next) return std::nullopt;
     dir = *next;
   }
+  return std::nullopt;
+}
+
+bool SameExtents(const IsoFileExtents& a, const IsoFileExtents& b) {
+  if (a.size != b.size || a.extents.size() != b.extents.size()) return false;
+  for (std::size_t i = 0; i < a.extents.size(); ++i)
+    if (a.extents[i].offset != b.extents[i].offset || a.extents[i].length != b.extents[i].length)
+      return false;
+  return true;
+}
+
+}  // namespace
+
+std::optional<IsoFileExtents> FindIsoFileExtents(const std::filesystem::path& deviceOrImage,
+                                                 const std::filesystem::path& pathOnDisc,
+                                                 const IsoNaming& naming, std::string& whyNot) {
+  bool notFound = false;
+  return Find(deviceOrImage, pathOnDisc, naming, whyNot, notFound);
+}
+
+std::optional<IsoFileExtents> FindMountedIsoFile(const std::filesystem::path& device,
+                                                 const std::filesystem::path& pathOnDisc,
+                                                 std::string_view mountOptions,
+                                                 std::string& whyNot) {
+  const auto naming = IsoNamingFromMountOptions(mountOptions, whyNot);
+  if (!naming) return std::nullopt;
+  if (naming->rockRidge || !naming->joliet)
+    return FindIsoFileExtents(device, pathOnDisc, *naming, whyNot);
+  // "norock" alone: Joliet names, or plain names when the mount also said
+  // "nojoliet". Take a file only where the other naming cannot mean another.
+  IsoNaming plain = *naming;
+  plain.joliet = false;
+  std::string whyJoliet, whyPlain;
+  bool jolietMissing = false, plainMissing = false;
+  auto joliet = Find(device, pathOnDisc, *naming, whyJoliet, jolietMissing);
+  auto plainFile = Find(device, pathOnDisc, plain, whyPlain, plainMissing);
+  if (joliet && plainFile) {
+    if (SameExtents(*joliet, *plainFile)) return joliet;
+    whyNot = pathOnDisc.string() + " names different files under Joliet and plain names";
+    return std::nullopt;
+  }
+  if (joliet && plainMissing) return joliet;
+  if (plainFile && jolietMissing) return plainFile;
+  if (joliet || plainFile)
+    whyNot = pathOnDisc.string() +
+             " is found under one naming, and the other fails: " + (joliet ? whyPlain : whyJoliet);
+  else
+    whyNot = whyJoliet;
   return std::nullopt;
 }
 
