@@ -119,7 +119,7 @@ struct RockFields {
   bool nameTooLong = false;                // the driver truncates at 254 bytes
   bool relocated = false;                  // RE: a moved directory the driver hides
   std::optional<std::uint32_t> childLink;  // CL: where a moved directory now is
-  bool unreadable = false;                 // a continuation area could not be read
+  bool unreadable = false;                 // malformed fields or an unreadable continuation area
 };
 
 RockFields ParseRock(const SectorSource& disc, const Bytes& systemUse, std::size_t skip) {
@@ -127,27 +127,38 @@ RockFields ParseRock(const SectorSource& disc, const Bytes& systemUse, std::size
   Bytes area;
   if (skip < systemUse.size())
     area.assign(systemUse.begin() + static_cast<long>(skip), systemUse.end());
+  bool nameClosed = false;
   for (int hops = 0; hops < 32; ++hops) {  // the driver's limit of continuation areas
     std::optional<std::uint32_t> ceBlock, ceOffset, ceSize;
     std::size_t p = 0;
     while (area.size() - p > 2) {
       const unsigned char* e = area.data() + p;
       const std::size_t len = e[2];
-      if (len < 3 || p + len > area.size()) return f;
+      // The driver gives up on the record's fields here, names included.
+      if (len < 3 || p + len > area.size()) {
+        f.unreadable = true;
+        return f;
+      }
       const char a = static_cast<char>(e[0]), b = static_cast<char>(e[1]);
       if (a == 'R' && b == 'R') {
-        if (len >= 5 && (e[4] & 0x08) == 0) {  // says there is no NM
+        // An RR field without its NM flag ends the driver's name search (the
+        // name is then the plain one) but not its search for other fields.
+        if (len >= 5 && (e[4] & 0x08) == 0 && !nameClosed) {
+          nameClosed = true;
           f.name.clear();
-          return f;
+          f.nameTooLong = false;
         }
       } else if (a == 'S' && b == 'P') {
-        if (len < 7 || e[4] != 0xBE || e[5] != 0xEF) return f;
+        if (len < 7 || e[4] != 0xBE || e[5] != 0xEF) {
+          f.unreadable = true;
+          return f;
+        }
         f.spSkip = e[6];
       } else if (a == 'C' && b == 'E' && len >= 28) {
         ceBlock = Le32(e + 4);
         ceOffset = Le32(e + 12);
         ceSize = Le32(e + 20);
-      } else if (a == 'N' && b == 'M' && len >= 5 && !f.nameTooLong) {
+      } else if (a == 'N' && b == 'M' && len >= 5 && !f.nameTooLong && !nameClosed) {
         const unsigned flags = e[4];
         if ((flags & 6) == 0 && (flags & ~1u) == 0) {
           std::size_t n = len - 5;
@@ -158,7 +169,7 @@ RockFields ParseRock(const SectorSource& disc, const Bytes& systemUse, std::size
           else
             f.name.append(reinterpret_cast<const char*>(e + 5), n);
         }
-      } else if (a == 'R' && b == 'E') {
+      } else if (a == 'R' && b == 'E' && !nameClosed) {
         f.relocated = true;
         return f;
       } else if (a == 'C' && b == 'L' && len >= 12) {
