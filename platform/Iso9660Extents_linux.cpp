@@ -353,9 +353,14 @@ Shown NameOf(const SectorSource& disc, const Tree& tree, const IsoNaming& naming
   return shown;
 }
 
-std::string FoldAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+// Case folding as the driver's case-insensitive lookup does it: the kernel's
+// tolower() works on bytes with a Latin-1 table, also inside UTF-8 sequences.
+std::string FoldLikeKernel(std::string s) {
+  for (char& c : s) {
+    const auto u = static_cast<unsigned char>(c);
+    if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7))
+      c = static_cast<char>(u + 0x20);
+  }
   return s;
 }
 
@@ -411,22 +416,23 @@ std::optional<std::vector<Entry>> ListDirectory(const SectorSource& disc, const 
 
 const Entry* FindEntry(const std::vector<Entry>& entries, const std::string& component,
                        bool caseInsensitive, std::string& whyNot, bool& notFound) {
+  // The path comes from the mounted tree, so under a case-insensitive lookup
+  // any entry that folds to the same name is what the driver may open.
   const Entry* found = nullptr;
-  int exact = 0, folded = 0;
-  const std::string key = FoldAscii(component);
+  int matches = 0;
+  const std::string key = FoldLikeKernel(component);
   for (const auto& e : entries) {
-    if (e.name == component) {
-      ++exact;
-      found = &e;
-    }
-    if (FoldAscii(e.name) == key) ++folded;
+    const bool match = caseInsensitive ? FoldLikeKernel(e.name) == key : e.name == component;
+    if (!match) continue;
+    ++matches;
+    if (!found || e.name == component) found = &e;
   }
-  if (exact == 0) {
+  if (matches == 0) {
     notFound = true;
     whyNot = "\"" + component + "\" is not in the disc's directory";
     return nullptr;
   }
-  if (exact > 1 || (caseInsensitive && folded > 1)) {
+  if (matches > 1) {
     whyNot = "\"" + component + "\" matches more than one entry of the disc's directory";
     return nullptr;
   }
@@ -580,8 +586,9 @@ std::optional<IsoNaming> IsoNamingFromMountOptions(std::string_view options, std
 
 namespace {
 
-// FindIsoFileExtents; notFound tells a name missing from a directory apart
-// from every other failure.
+// FindIsoFileExtents; notFound tells a path that does not exist under this
+// naming (an unknown name, a file where a folder should be) apart from every
+// other failure.
 std::optional<IsoFileExtents> Find(const std::filesystem::path& deviceOrImage,
                                    const std::filesystem::path& pathOnDisc, const IsoNaming& naming,
                                    std::string& whyNot, bool& notFound) {
@@ -615,7 +622,16 @@ std::optional<IsoFileExtents> Find(const std::filesystem::path& deviceOrImage,
     if (!entries) return std::nullopt;
     const Entry* e = FindEntry(*entries, components[i], tree->caseInsensitive, whyNot, notFound);
     if (!e) return std::nullopt;
-    if (i + 1 == components.size()) return ExtentsOf(*e, whyNot);
+    // A path through a file, or ending on a folder, cannot be the mounted
+    // file's under this naming: as much a miss as an unknown name.
+    const bool folder = e->childLink || (e->sections.back().flags & kFlagDirectory);
+    if (folder == (i + 1 == components.size())) {
+      notFound = true;
+      whyNot = "\"" + e->name +
+               (folder ? "\" is a directory on the disc" : "\" is not a directory on the disc");
+      return std::nullopt;
+    }
+    if (!folder) return ExtentsOf(*e, whyNot);
     const auto next = DirectoryOf(disc, *e, whyNot);
     if (!next) return std::nullopt;
     dir = *next;

@@ -148,6 +148,10 @@ INSTANTIATE_TEST_SUITE_P(
                     "the mounted file has 5001"},
         MountedCase{"SessionOptionFallsBack", "rr-joliet", "ro,nojoliet,check=s,map=n,session=0",
                     "ReadMe.Txt", "ReadMe.Txt", 0, "session"},
+        MountedCase{"NorockNameLeadingToOneFileUnderBothNamings", "joliet",
+                    "ro,norock,check=r,map=n", "readme.txt", "ReadMe.Txt", 0, nullptr},
+        MountedCase{"NorockPlainNameUnknownToStrictJoliet", "joliet", kPlain, "readme.txt",
+                    "ReadMe.Txt", 0, nullptr},
         MountedCase{"JolietOnlyDisc", "joliet", kJoliet, "Docs/Report2009.PDF",
                     "Docs/Report2009.PDF", 0, nullptr},
         MountedCase{"JolietOnlyDiscCaseFoldingIsAmbiguous", "joliet", kJoliet, "CASE.TXT",
@@ -268,6 +272,45 @@ TEST_F(DiscTest, ReadsFromAnyPositionAndStopsAtTheEnd) {
   EXPECT_EQ(at(9144, 2048), "");
   EXPECT_EQ(at(20000, 2048), "");
   EXPECT_TRUE(at(2048, 100) == expected.substr(2048, 100));
+}
+
+}  // namespace
+
+namespace {
+
+// A copy of the image that ends after the first sector of a file: the device
+// then holds that sector and none of the rest, as a disc that fails there.
+TEST_F(DiscTest, SectorsMissingFromTheDeviceFailAloneAndEveryRetryFailsAgain) {
+  const auto& image = isotest::TheDiscs()["rr-joliet"].image;
+  std::string why;
+  const auto extents =
+      platform::FindIsoFileExtents(image, "/Docs/Report2009.PDF", platform::IsoNaming{}, why);
+  ASSERT_TRUE(extents) << why;
+  ASSERT_EQ(extents->extents.size(), 1u);
+  testsupport::TempDir dir;
+  {
+    std::ifstream in(image, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    bytes.resize(static_cast<std::size_t>(extents->extents[0].offset + 2048));
+    WriteFile(dir / "cut.iso", bytes);
+  }
+  isotest::LoopDevice loop(dir / "cut.iso");
+  ASSERT_TRUE(loop.error().empty()) << loop.error();
+  const auto expected = Expected("Docs/Report2009.PDF");
+  for (const auto& source : {loop.path(), dir / "cut.iso"}) {
+    const auto file = platform::OpenOnDevice(source, "/Docs/Report2009.PDF", why);
+    ASSERT_NE(file, nullptr) << why;
+    platform::AlignedSector sector;
+    ASSERT_EQ(file->Read(sector.bytes, 2048), 2048) << source;
+    EXPECT_TRUE(std::string(reinterpret_cast<const char*>(sector.bytes), 2048) ==
+                expected.substr(0, 2048));
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      EXPECT_EQ(file->Read(sector.bytes, 2048), -1) << source << " attempt " << attempt;
+      EXPECT_EQ(file->Position(), 2048);
+    }
+    ASSERT_TRUE(file->Seek(0));
+    EXPECT_EQ(file->Read(sector.bytes, 2048), 2048) << "the good sector reads again";
+  }
 }
 
 }  // namespace
