@@ -36,8 +36,8 @@ struct IsoNaming {
 
 // The naming of an iso9660 mount's options; nullopt and a reason for options
 // under which names or sectors are not the ones this reader finds (session=,
-// sbsector=, map=acorn, an iocharset other than utf8, block sizes other
-// than 2048, cruft).
+// sbsector=, map=acorn, cruft). An iocharset other than utf8 is refused later,
+// and only where Joliet names are in effect.
 std::optional<IsoNaming> IsoNamingFromMountOptions(std::string_view options, std::string& whyNot);
 
 // Finds pathOnDisc ("/Docs/Report.txt", named as the driver shows it under
@@ -66,8 +66,9 @@ std::optional<IsoFileExtents> FindMountedIsoFile(const std::filesystem::path& de
 std::string PlainIsoName(std::string_view identifier, bool mapNormal);
 
 // The driver's name for a Joliet identifier (UCS-2 big-endian) as UTF-8, with
-// a trailing ";1" and trailing dots dropped; nullopt for an odd length or an
-// unpaired surrogate.
+// a trailing ";1" and trailing dots dropped; nullopt for an odd length, a NUL
+// or any surrogate (the driver's default table and its utf8 option show
+// characters outside the basic plane differently).
 std::optional<std::string> JolietName(std::string_view identifier);
 
 }  // namespace platform
