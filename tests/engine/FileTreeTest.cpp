@@ -183,6 +183,8 @@ struct PathRow {
   const char* fullName;
 };
 
+void PrintTo(const PathRow& row, std::ostream* os) { *os << row.testName; }
+
 class FileTreePaths : public testing::TestWithParam<PathRow> {};
 
 TEST_P(FileTreePaths, BuildsPathsFromTheParentChain) {

@@ -12,7 +12,7 @@ struct FaultInjector::FileData {
   std::filesystem::path onDisk;
   std::int64_t size = 0;
   std::map<std::int64_t, int> failuresLeft;  // sector -> failures to come (-1 always)
-  std::map<std::int64_t, int> attempts;      // sector -> attempts
+  std::vector<int> attempts;                 // per sector; grows on demand
   int totalReads = 0;
   int opens = 0;
   bool failSeeks = false;
@@ -66,7 +66,11 @@ class InjectedFile final : public platform::IUnbufferedFile {
     const auto n = std::min<std::int64_t>(static_cast<std::int64_t>(count), size_ - position_);
     bool failed = false;
     for (std::int64_t s = position_ / kSector; s <= (position_ + n - 1) / kSector; ++s) {
-      ++data_->attempts[s];
+      auto& attempts = data_->attempts;
+      if (static_cast<std::size_t>(s) >= attempts.size())
+        attempts.resize(static_cast<std::size_t>(s) + 1 + attempts.size() / 2);
+      ++attempts[static_cast<std::size_t>(s)];
+      if (data_->failuresLeft.empty()) continue;
       const auto it = data_->failuresLeft.find(s);
       if (it == data_->failuresLeft.end() || it->second == 0) continue;
       failed = true;
@@ -128,8 +132,10 @@ void FaultInjector::FailSeeks(const std::filesystem::path& name, bool fail) {
 int FaultInjector::Attempts(const std::filesystem::path& name, std::int64_t sector) const {
   const auto it = files_.find(name);
   if (it == files_.end()) return 0;
-  const auto a = it->second->attempts.find(sector);
-  return a == it->second->attempts.end() ? 0 : a->second;
+  const auto& attempts = it->second->attempts;
+  return sector >= 0 && static_cast<std::size_t>(sector) < attempts.size()
+             ? attempts[static_cast<std::size_t>(sector)]
+             : 0;
 }
 
 int FaultInjector::TotalReads(const std::filesystem::path& name) const {
