@@ -136,6 +136,7 @@ TFileSaveCancelMode BadFileRestorator::SaveFile(const std::filesystem::path& ASo
     const std::int64_t sourceSize = source->Size();  // all 64 bits: sources of 4 GiB and more
     Send(AProc, fseStartFile, ASourceName, sourceSize, result);
     CopyBlocks(*source, *target, ASourceName, sourceSize, AProc, result);
+    if (AReadPath) *AReadPath = source->Path();  // a reader may fall back while reading
     Send(AProc, fseEndFile, ASourceName, target->Size(), result);
   } catch (const std::exception&) {
     return fscError;

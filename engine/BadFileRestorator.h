@@ -57,7 +57,8 @@ class BadFileRestorator {
   // cannot be opened (the empty target stays), a write stores fewer bytes than
   // asked (a full disk) or another error occurs (no end event then). Throws
   // CreateDirectoryException when the folder chain cannot be created.
-  // AReadPath, when given, receives how the source was read (set once opened).
+  // AReadPath, when given, receives how the source was read (set once the
+  // source is open, and again after the copy loop).
   static TFileSaveCancelMode SaveFile(const std::filesystem::path& ASourceName,
                                       const std::filesystem::path& ADestName,
                                       const TFileSaveProc& AProc,

@@ -19,6 +19,23 @@ std::string ErrnoText(const char* what, const std::filesystem::path& path) {
   return std::string(what) + " \"" + path.string() + "\": " + std::strerror(errno);
 }
 
+// O_NONBLOCK: a pipe given as source must not block the open.
+int OpenForCache(const std::filesystem::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd >= 0) ::posix_fadvise(fd, 0, 0, POSIX_FADV_RANDOM);
+  return fd;
+}
+
+// A read through the page cache; the whole file's pages are dropped after it
+// so that a retry goes back to the drive.
+std::int64_t CachedRead(int fd, std::byte* buffer, std::size_t count, std::int64_t position) {
+  const auto got = ::pread(fd, buffer, count, position);
+  const int readErrno = errno;
+  ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+  errno = readErrno;
+  return got;
+}
+
 // Reads one block at a tracked position with pread. A read that returns fewer
 // bytes than the file has left is a failure: the kernel shrinks a disc's size
 // after a medium error near its end.
@@ -57,16 +74,34 @@ class PositionalFile : public IUnbufferedFile {
 
 // O_DIRECT: always a whole aligned sector, so the last partial sector of a
 // file is asked for in full and comes back short, which the size explains.
+// Some file systems accept O_DIRECT at open and refuse the reads (EINVAL, it
+// never reaches the drive); such a file goes on through the cache at once.
 class DirectFile final : public PositionalFile {
  public:
-  using PositionalFile::PositionalFile;
-  ReadPath Path() const override { return ReadPath::Direct; }
+  DirectFile(int fd, std::int64_t size, std::filesystem::path path)
+      : PositionalFile(fd, size), path_(std::move(path)) {}
+  ReadPath Path() const override { return cached_ ? ReadPath::Cache : ReadPath::Direct; }
 
  protected:
-  std::int64_t ReadAt(std::byte* buffer, std::size_t) override {
+  std::int64_t ReadAt(std::byte* buffer, std::size_t count) override {
+    if (cached_) return CachedRead(fd_, buffer, count, position_);
     if (position_ % static_cast<std::int64_t>(SectorSize) != 0) return -1;
-    return ::pread(fd_, buffer, SectorSize, position_);
+    const auto got = ::pread(fd_, buffer, SectorSize, position_);
+    if (got >= 0 || errno != EINVAL || !SwitchToCache()) return got;
+    return CachedRead(fd_, buffer, count, position_);
   }
+
+ private:
+  bool SwitchToCache() {
+    const int fd = OpenForCache(path_);
+    if (fd < 0) return false;
+    ::close(fd_);
+    fd_ = fd;
+    cached_ = true;
+    return true;
+  }
+  std::filesystem::path path_;
+  bool cached_ = false;
 };
 
 // Through the page cache: random-access advice at open, and the whole file's
@@ -78,9 +113,7 @@ class CachedFile final : public PositionalFile {
 
  protected:
   std::int64_t ReadAt(std::byte* buffer, std::size_t count) override {
-    const auto got = ::pread(fd_, buffer, count, position_);
-    ::posix_fadvise(fd_, 0, 0, POSIX_FADV_DONTNEED);
-    return got;
+    return CachedRead(fd_, buffer, count, position_);
   }
 };
 
@@ -91,19 +124,22 @@ bool RegularFileSize(int fd, std::int64_t& size) {
   return true;
 }
 
-// Whether O_DIRECT reads of 2048-byte sectors work on this file: the file
-// system may accept the flag at open and still refuse the reads (EINVAL), or
-// demand a larger alignment (a 4096-byte logical block size).
-bool DirectSectorReadsWork(int fd, std::int64_t size) {
-  if (size <= static_cast<std::int64_t>(SectorSize)) {
-    AlignedSector probe;
-    return ::pread(fd, probe.bytes, SectorSize, 0) >= 0 || errno != EINVAL;
+// Whether O_DIRECT reads of 2048-byte sectors into a 4096-aligned buffer can
+// work, as far as the kernel tells without a read: file systems that report
+// their direct-I/O alignment may demand more (a 4096-byte logical block) or
+// nothing at all (no direct I/O). Others are tried; see DirectFile.
+bool DirectSectorReadsPossible(int fd) {
+#ifdef STATX_DIOALIGN
+  struct statx stx {};
+  if (::statx(fd, "", AT_EMPTY_PATH, STATX_DIOALIGN, &stx) == 0 &&
+      (stx.stx_mask & STATX_DIOALIGN)) {
+    const auto offsetAlign = stx.stx_dio_offset_align;
+    return offsetAlign != 0 && SectorSize % offsetAlign == 0 && stx.stx_dio_mem_align <= 4096;
   }
-  // A read at the second sector shows whether 2048-byte alignment is enough.
-  // An I/O error means the path works and that sector is bad.
-  AlignedSector probe;
-  return ::pread(fd, probe.bytes, SectorSize, static_cast<off_t>(SectorSize)) >= 0 ||
-         errno != EINVAL;
+#else
+  (void)fd;
+#endif
+  return true;
 }
 
 std::unique_ptr<IUnbufferedFile> OpenDirect(const std::filesystem::path& path, std::string& error) {
@@ -113,17 +149,16 @@ std::unique_ptr<IUnbufferedFile> OpenDirect(const std::filesystem::path& path, s
     return nullptr;
   }
   std::int64_t size = 0;
-  if (!RegularFileSize(fd, size) || !DirectSectorReadsWork(fd, size)) {
+  if (!RegularFileSize(fd, size) || !DirectSectorReadsPossible(fd)) {
     error = "O_DIRECT sector reads not possible for \"" + path.string() + "\"";
     ::close(fd);
     return nullptr;
   }
-  return std::make_unique<DirectFile>(fd, size);
+  return std::make_unique<DirectFile>(fd, size, path);
 }
 
 std::unique_ptr<IUnbufferedFile> OpenCached(const std::filesystem::path& path, std::string& error) {
-  // O_NONBLOCK: a pipe given as source must not block the open.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const int fd = OpenForCache(path);
   if (fd < 0) {
     error = ErrnoText("cannot open", path);
     return nullptr;
@@ -134,7 +169,6 @@ std::unique_ptr<IUnbufferedFile> OpenCached(const std::filesystem::path& path, s
     ::close(fd);
     return nullptr;
   }
-  ::posix_fadvise(fd, 0, 0, POSIX_FADV_RANDOM);
   return std::make_unique<CachedFile>(fd, size);
 }
 

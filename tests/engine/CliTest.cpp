@@ -72,10 +72,10 @@ INSTANTIATE_TEST_SUITE_P(Table, CliCopy,
                          testing::Values(CliCopyRow{"SavedQuietly", true, false, 0, "saved\n"},
                                          CliCopyRow{"SavedWithEvents", true, true, 0,
                                                     "fseStartFile\t$S\t3000\tfscNormal\n"
-                                                    "$P\n"
                                                     "fseProgress\t$S\t2048\tfscNormal\n"
                                                     "fseProgress\t$S\t952\tfscNormal\n"
                                                     "fseEndFile\t$S\t3000\tfscNormal\n"
+                                                    "$P\n"
                                                     "saved\n"},
                                          CliCopyRow{"MissingSourceIsNotSavedWithoutEvents", false,
                                                     true, 1, "not saved\n"}),

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -129,6 +133,64 @@ TEST(SystemDirectoryEnumerator, AttributesOfEachKind) {
   EXPECT_EQ(got, expected);
   EXPECT_FALSE(platform::SystemDirectoryEnumerator().List(dir / "missing", entries));
   EXPECT_TRUE(entries.empty());
+}
+
+}  // namespace
+
+namespace {
+
+// Runs a shell command and returns its standard output (trailing newline cut).
+std::string Shell(const std::string& command, int& status) {
+  std::string out;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char chunk[256];
+    while (std::size_t n = std::fread(chunk, 1, sizeof chunk, pipe)) out.append(chunk, n);
+    status = ::pclose(pipe);
+  } else {
+    status = -1;
+  }
+  while (!out.empty() && out.back() == '\n') out.pop_back();
+  return out;
+}
+
+// A file system on a drive with 4096-byte logical sectors cannot read
+// 2048-byte sectors with O_DIRECT (EINVAL): such a file is read whole through
+// the cache instead. Needs root and a free loop device.
+TEST(SystemUnbufferedOpenerOnDevice, FourKiBSectorDriveFallsBackToTheCache) {
+  TempDir dir;
+  const auto image = dir / "fs.img";
+  const auto mountPoint = dir / "mnt";
+  std::filesystem::create_directory(mountPoint);
+  int status = 0;
+  Shell("truncate -s 16M '" + image.string() + "' && mkfs.ext4 -q -b 4096 '" + image.string() +
+            "' 2>&1",
+        status);
+  ASSERT_EQ(status, 0) << "cannot make an ext4 image";
+  const auto loop = Shell("losetup -b 4096 --find --show '" + image.string() + "' 2>&1", status);
+  ASSERT_EQ(status, 0) << "cannot set up a loop device with 4096-byte sectors: " << loop;
+  struct Cleanup {
+    std::filesystem::path mountPoint;
+    std::string loop;
+    bool mounted = false;
+    ~Cleanup() {
+      if (mounted) ::umount2(mountPoint.c_str(), 0);
+      int ignored = 0;
+      Shell("losetup -d '" + loop + "' 2>&1", ignored);
+    }
+  } cleanup{mountPoint, loop};
+  ASSERT_EQ(::mount(loop.c_str(), mountPoint.c_str(), "ext4", 0, nullptr), 0)
+      << "cannot mount " << loop << ": " << std::strerror(errno);
+  cleanup.mounted = true;
+  const auto bytes = Pattern(5000);
+  testsupport::WriteFileBytes(mountPoint / "f.bin", bytes);
+  ::sync();
+
+  std::string error;
+  auto file = platform::SystemUnbufferedOpener().Open(mountPoint / "f.bin", error);
+  ASSERT_TRUE(file) << error;
+  EXPECT_EQ(file->Path(), platform::ReadPath::Cache);
+  EXPECT_EQ(file->Size(), 5000);
+  EXPECT_EQ(ReadAll(*file), bytes);
 }
 
 }  // namespace

@@ -65,17 +65,20 @@ int RunCopy(const std::vector<std::string>& args) {
   if (names.size() != 2) return cli::Fail("usage: velmora-cli copy SOURCE TARGET [--events]");
 
   platform::ReadPath path{};
+  bool opened = false;
   TFileSaveProc proc;
   if (events) {
-    // One tab-separated line per event; the read path once, after the start.
-    proc = [&path](TFileSaveEventType e, const std::filesystem::path& name, std::int64_t size,
-                   TFileSaveCancelMode& mode) {
+    // One tab-separated line per event.
+    proc = [&opened](TFileSaveEventType e, const std::filesystem::path& name, std::int64_t size,
+                     TFileSaveCancelMode& mode) {
       std::cout << EventName(e) << '\t' << name.string() << '\t' << size << '\t' << ModeName(mode)
                 << '\n';
-      if (e == fseStartFile) std::cout << "read path\t" << platform::ReadPathText(path) << '\n';
+      if (e == fseStartFile) opened = true;
     };
   }
   const auto result = BadFileRestorator::SaveFile(names[0], names[1], proc, &path);
+  // Once, after the copy: a reader may fall back to another path while reading.
+  if (opened) std::cout << "read path\t" << platform::ReadPathText(path) << '\n';
   std::cout << OutcomeWord(result) << '\n';
   return result == fscNormal ? 0 : 1;
 }
