@@ -152,9 +152,10 @@ TFileSaveCancelMode BadFileRestorator::SaveFileList(const TCustomFileList& AList
   try {
     for (std::int32_t i = 0; i < AList.Count() && result != fscCancel; ++i) {
       const TCustomFile* entry = AList.GetFiles(i);
-      auto target = ADestPath;
-      if (!entry->PathNoDrive().empty()) target /= entry->PathNoDrive();
-      target /= entry->Name();
+      // Relative parts only: an absolute part would replace the target folder
+      // (a tree whose root is not marked as a drive has an absolute PathNoDrive).
+      auto target = ADestPath / entry->PathNoDrive().relative_path();
+      target /= entry->Name().relative_path();
       result = SaveFile(entry->FullName(), target, AProc);
     }
   } catch (...) {

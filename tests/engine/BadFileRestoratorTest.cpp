@@ -392,6 +392,15 @@ TEST_F(CopierListTest, CopiesEachEntryBelowTheTargetFolder) {
   EXPECT_EQ(rec.events.size(), 2u + 3u + 3u);
 }
 
+// A root not marked as a drive has an absolute PathNoDrive; it must land
+// below the target folder all the same, never at the absolute path.
+TEST_F(CopierListTest, UnmarkedRootStaysBelowTheTargetFolder) {
+  root.SetAttr(0);
+  EXPECT_EQ(BadFileRestorator::SaveFileList(list, dir / "out", nullptr), fscNormal);
+  EXPECT_EQ(testsupport::ReadFileBytes(dir / "out" / "media" / "u" / "D" / "a" / "x.txt"), "xxx");
+  EXPECT_EQ(testsupport::ReadFileBytes(dir / "out" / "media" / "u" / "D" / "y.txt"), "yy");
+}
+
 TEST_F(CopierListTest, CancelAtStartListCopiesNothing) {
   rec = Answer(fseStartList, 1, fscCancel);
   EXPECT_EQ(BadFileRestorator::SaveFileList(list, dir / "out", rec.Proc()), fscCancel);
