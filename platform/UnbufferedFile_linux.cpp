@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/DeviceExtentFile.h"
 #include "platform/UnbufferedFile.h"
 
 namespace platform {
@@ -173,13 +174,20 @@ std::unique_ptr<IUnbufferedFile> OpenCached(const std::filesystem::path& path, s
   return std::make_unique<CachedFile>(fd, size);
 }
 
+// The kernel's iso9660 driver refuses O_DIRECT and fails two sectors for one
+// bad sector; such files are read from their device at their extents.
+std::unique_ptr<IUnbufferedFile> OpenFromDevice(const std::filesystem::path& path,
+                                                std::string& error) {
+  return OpenThroughDevice(path, error);
+}
+
 using OpenAttempt = std::unique_ptr<IUnbufferedFile> (*)(const std::filesystem::path&,
                                                          std::string&);
 
 // The ways to open a file, best first; the first that works is used.
 constexpr std::array kOpenAttempts = {
     OpenAttempt{&OpenDirect},
-    // sector reads from the device at an iso9660 file's extents go here
+    OpenAttempt{&OpenFromDevice},
     OpenAttempt{&OpenCached},
 };
 
