@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -50,6 +51,15 @@ struct Arguments {
   unsigned long failDelayUs = 0;
   int help = 0;
   std::optional<std::string> source;
+
+  Arguments() = default;
+  Arguments(const Arguments&) = delete;
+  Arguments& operator=(const Arguments&) = delete;
+  ~Arguments() {  // fuse_opt_parse strdup()s the %s values
+    std::free(faults);
+    std::free(stats);
+    std::free(trace);
+  }
 };
 
 #define VELMORA_OPT(templ, field) \
