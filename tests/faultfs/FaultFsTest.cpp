@@ -20,6 +20,9 @@
 namespace faultfs_test {
 namespace {
 
+// Thrown by a test body to show that fixtures clean up on the way out.
+struct FailingTest {};
+
 using testsupport::FaultDisc;
 using testsupport::FaultDiscOptions;
 using testsupport::RangeAttempts;
@@ -59,6 +62,7 @@ struct ReadCase {
   std::uint64_t rangeStart, rangeEnd;
   RangeAttempts counted;
 };
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
 
 class FaultedRead : public testing::TestWithParam<ReadCase> {};
 
@@ -228,6 +232,7 @@ struct UnreadableCase {
   const char* faults;
   int error;
 };
+void PrintTo(const UnreadableCase& c, std::ostream* os) { *os << c.name; }
 
 class UnreadableFolder : public testing::TestWithParam<UnreadableCase> {};
 
@@ -352,6 +357,7 @@ struct SubtypeCase {
   const char* subtype;
   const char* fsType;
 };
+void PrintTo(const SubtypeCase& c, std::ostream* os) { *os << c.name; }
 
 class MountType : public testing::TestWithParam<SubtypeCase> {};
 
@@ -427,6 +433,7 @@ struct BadListCase {
   const char* faults;
   const char* reason;
 };
+void PrintTo(const BadListCase& c, std::ostream* os) { *os << c.name; }
 
 class BadFaultList : public testing::TestWithParam<BadListCase> {};
 
@@ -482,8 +489,8 @@ TEST(Cleanup, MountGoesEvenWithFileStillOpenAndTestThrowing) {
     pid = disc.pid();
     fd = ::open((disc / "track.bin").c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_GE(fd, 0);
-    throw std::runtime_error("a failing test");
-  } catch (const std::runtime_error&) {
+    throw FailingTest();
+  } catch (const FailingTest&) {
   }
   EXPECT_EQ(testsupport::MountedFsType(mountPoint), "");
   EXPECT_EQ(::kill(pid, 0), -1) << "velmora-faultfs still runs";

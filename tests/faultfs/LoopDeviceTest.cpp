@@ -18,6 +18,9 @@
 namespace faultfs_test {
 namespace {
 
+// Thrown by a test body to show that fixtures clean up on the way out.
+struct FailingTest {};
+
 using testsupport::FaultDisc;
 using testsupport::LoopDevice;
 using testsupport::TempDir;
@@ -34,6 +37,7 @@ struct SectorCase {
   int error;               // of the last read
   std::uint64_t attempts;  // counted for the sector's range, or 0 when not listed
 };
+void PrintTo(const SectorCase& c, std::ostream* os) { *os << c.name; }
 
 class LoopOverFaultDisc : public testing::TestWithParam<SectorCase> {};
 
@@ -99,8 +103,8 @@ TEST(LoopDevice, DetachesWithFixtureEvenWhenTestThrows) {
     LoopDevice loop(source / "disc.iso");
     device = loop.device();
     ASSERT_EQ(testsupport::LoopBackingFile(device), source / "disc.iso");
-    throw std::runtime_error("a failing test");
-  } catch (const std::runtime_error&) {
+    throw FailingTest();
+  } catch (const FailingTest&) {
   }
   EXPECT_EQ(testsupport::LoopBackingFile(device), "");
 }
