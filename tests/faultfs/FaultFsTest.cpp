@@ -198,6 +198,22 @@ INSTANTIATE_TEST_SUITE_P(
                  {1, 1}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(QuotedPath, WithBlanksAndQuotesIsFaultedAndCounted) {
+  TempDir source;
+  std::filesystem::create_directory(source / "My Disc");
+  WritePattern(source / "My Disc" / "a \"b\".bin", 0, 4 * Sector);
+  FaultDiscOptions options;
+  options.trace = true;
+  FaultDisc disc(source.path(), R"(bad "/My Disc/a \"b\".bin" 1s 2s)", options);
+
+  EXPECT_EQ(ReadOnce(disc / "My Disc" / "a \"b\".bin", Sector, Sector).error, EIO);
+  EXPECT_EQ(ReadOnce(disc / "My Disc" / "a \"b\".bin", 0, Sector).error, 0);
+  EXPECT_EQ(disc.attempts("/My Disc/a \"b\".bin", Sector, 2 * Sector).attempts, 1u);
+  ASSERT_EQ(disc.requests().size(), 2u);
+  EXPECT_EQ(disc.requests()[0].path, "/My Disc/a \"b\".bin");
+  EXPECT_EQ(disc.requests()[0].result, -EIO);
+}
+
 // ---- a flaky sector: the first TIMES attempts fail ----
 
 class FlakySector : public testing::TestWithParam<int> {};
