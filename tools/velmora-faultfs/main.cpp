@@ -103,14 +103,17 @@ int Fail(const std::string& message) {
 
 int main(int argc, char** argv) {
   fuse_args args = FUSE_ARGS_INIT(argc, argv);
+  struct FreeArgs {
+    fuse_args& args;
+    ~FreeArgs() { fuse_opt_free_args(&args); }
+  } freeArgs{args};
   Arguments arguments;
   if (fuse_opt_parse(&args, &arguments, OptionSpecs, &TakeSource) != 0) return 1;
   if (arguments.help) {
-    std::cout << Usage << "\nFUSE options:\n" << std::flush;
+    std::cout << Usage << std::endl;
     fuse_opt_add_arg(&args, "--help");
     args.argv[0][0] = '\0';  // FUSE prints its options without a usage line of its own
     fuse_main(args.argc, args.argv, &faultfs::FaultFs::Operations(), nullptr);
-    fuse_opt_free_args(&args);
     return 0;
   }
   if (!arguments.source) {
@@ -143,11 +146,8 @@ int main(int argc, char** argv) {
     // drive serves one command at a time anyway.
     fuse_opt_add_arg(&args, "-s");
     fuse_opt_add_arg(&args, "-oro");
-    const int rc = fuse_main(args.argc, args.argv, &faultfs::FaultFs::Operations(), &fs);
-    fuse_opt_free_args(&args);
-    return rc;
+    return fuse_main(args.argc, args.argv, &faultfs::FaultFs::Operations(), &fs);
   } catch (const std::exception& e) {
-    fuse_opt_free_args(&args);
     return Fail(e.what());
   }
 }
