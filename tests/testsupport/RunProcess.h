@@ -20,7 +20,7 @@ struct ProcessResult {
 ProcessResult RunProcess(const std::vector<std::string>& argv,
                          const std::map<std::string, std::string>& env = {});
 
-// The folder of the built programs (VELMORA_BIN_DIR, set by CTest).
+// The folder of the built programs (VELMORA_BIN_DIR, else the build's bin/).
 std::filesystem::path BinDir();
 
 }  // namespace testsupport

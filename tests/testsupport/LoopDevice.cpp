@@ -1,0 +1,70 @@
+#include "LoopDevice.h"
+
+#include <iostream>
+#include <stdexcept>
+#include <system_error>
+
+#include "RunProcess.h"
+#include "TempDir.h"
+
+namespace testsupport {
+
+namespace {
+
+constexpr std::uintmax_t SectorSize = 2048;
+
+std::string Trim(const std::string& text) {
+  const auto first = text.find_first_not_of(" \n");
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \n") - first + 1);
+}
+
+}  // namespace
+
+std::filesystem::path LoopBackingFile(const std::filesystem::path& device) {
+  // The kernel keeps loop/ in sysfs only while a file is attached.
+  const auto sysfs = "/sys/block" / device.filename() / "loop" / "backing_file";
+  std::error_code ec;
+  if (!std::filesystem::exists(sysfs, ec)) return {};
+  return Trim(ReadFileBytes(sysfs));
+}
+
+LoopDevice::LoopDevice(const std::filesystem::path& image) {
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(image, ec);
+  if (ec) throw std::runtime_error("cannot attach " + image.string() + ": " + ec.message());
+  if (size % SectorSize != 0)
+    throw std::runtime_error("cannot attach " + image.string() + ": " + std::to_string(size) +
+                             " bytes is not a multiple of 2048");
+  if (!std::filesystem::exists("/dev/loop-control"))
+    throw std::runtime_error("/dev/loop-control missing: cannot attach loop devices");
+  const auto result = RunProcess({"losetup", "-r", "--sector-size", "2048", "--direct-io=on",
+                                  "--find", "--show", image.string()});
+  if (result.exitCode != 0)
+    throw std::runtime_error("losetup cannot attach " + image.string() + ": " + result.err);
+  device_ = Trim(result.out);
+  if (device_.empty())
+    throw std::runtime_error("losetup named no device for " + image.string() + ": " + result.err);
+}
+
+LoopDevice::~LoopDevice() { detach(); }
+
+bool LoopDevice::directIo() const {
+  const auto result =
+      RunProcess({"losetup", "--list", "--noheadings", "--output", "DIO", device_.string()});
+  return result.exitCode == 0 && Trim(result.out) == "1";
+}
+
+void LoopDevice::detach() {
+  if (device_.empty()) return;
+  try {
+    const auto result = RunProcess({"losetup", "-d", device_.string()});
+    if (result.exitCode != 0)
+      std::cerr << "losetup -d " << device_.string() << " failed: " << result.err;
+  } catch (const std::exception& e) {
+    std::cerr << "losetup -d " << device_.string() << " failed: " << e.what() << '\n';
+  }
+  device_.clear();
+}
+
+}  // namespace testsupport

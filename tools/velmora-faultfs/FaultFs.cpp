@@ -1,0 +1,242 @@
+#include "FaultFs.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <ctime>
+#include <stdexcept>
+#include <vector>
+
+namespace faultfs {
+
+struct FaultFs::OpenFile {
+  int fd = -1;
+  std::uint64_t size = 0;  // the source never changes while mounted
+  std::string path;
+  std::vector<BadRange*> ranges;  // into faults_.bad
+};
+
+namespace {
+
+template <typename T>
+T* FromHandle(const fuse_file_info* fi) {
+  return reinterpret_cast<T*>(static_cast<std::uintptr_t>(fi->fh));
+}
+
+template <typename T>
+std::uint64_t ToHandle(T* pointer) {
+  return reinterpret_cast<std::uintptr_t>(pointer);
+}
+
+void Sleep(std::chrono::microseconds delay) {
+  if (delay.count() <= 0) return;
+  timespec ts{static_cast<time_t>(delay.count() / 1000000),
+              static_cast<long>(delay.count() % 1000000) * 1000};
+  while (::clock_nanosleep(CLOCK_MONOTONIC, 0, &ts, &ts) == EINTR) {
+  }
+}
+
+bool WriteAll(int fd, const std::string& text) {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+FaultFs::FaultFs(Options options, FaultList faults)
+    : options_(std::move(options)), source_(options_.source.string()), faults_(std::move(faults)) {
+  while (source_.size() > 1 && source_.back() == '/') source_.pop_back();
+  if (!options_.traceFile.empty()) {
+    traceFd_ = ::open(options_.traceFile.c_str(),
+                      O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
+    if (traceFd_ < 0) throw std::runtime_error("cannot create " + options_.traceFile.string());
+  }
+  WriteStats();
+}
+
+FaultFs::~FaultFs() {
+  if (traceFd_ >= 0) ::close(traceFd_);
+}
+
+FaultFs& FaultFs::Self() { return *static_cast<FaultFs*>(fuse_get_context()->private_data); }
+
+std::string FaultFs::SourcePath(const char* path) const {
+  return std::string_view(path) == "/" ? source_ : source_ + path;
+}
+
+void FaultFs::WriteStats() const {
+  if (options_.statsFile.empty()) return;
+  const std::string temporary = options_.statsFile.string() + ".tmp";
+  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return;
+  const bool written = WriteAll(fd, FormatStats(faults_, readRequests_));
+  ::close(fd);
+  if (written) ::rename(temporary.c_str(), options_.statsFile.c_str());
+}
+
+void FaultFs::Trace(const OpenFile& file, off_t offset, std::size_t size, int result) const {
+  if (traceFd_ < 0) return;
+  WriteAll(traceFd_, QuotePath(file.path) + ' ' + std::to_string(offset) + ' ' +
+                         std::to_string(size) + ' ' +
+                         (result < 0 ? std::string("EIO") : std::to_string(result)) + '\n');
+}
+
+const fuse_operations& FaultFs::Operations() {
+  static const fuse_operations operations = [] {
+    fuse_operations ops{};
+    ops.init = &FaultFs::Init;
+    ops.destroy = &FaultFs::Destroy;
+    ops.getattr = &FaultFs::GetAttr;
+    ops.readlink = &FaultFs::ReadLink;
+    ops.opendir = &FaultFs::OpenDir;
+    ops.readdir = &FaultFs::ReadDir;
+    ops.releasedir = &FaultFs::ReleaseDir;
+    ops.open = &FaultFs::Open;
+    ops.read = &FaultFs::Read;
+    ops.release = &FaultFs::Release;
+    ops.statfs = &FaultFs::StatFs;
+    return ops;
+  }();
+  return operations;
+}
+
+void* FaultFs::Init(fuse_conn_info*, fuse_config* config) {
+  config->use_ino = 1;      // the source's inode numbers, so hard links stay recognisable
+  config->nullpath_ok = 1;  // reads need only the handle: saves a path lookup per request
+  config->direct_io = 1;
+  config->kernel_cache = 0;
+  return fuse_get_context()->private_data;
+}
+
+void FaultFs::Destroy(void* data) { static_cast<FaultFs*>(data)->WriteStats(); }
+
+int FaultFs::GetAttr(const char* path, struct stat* st, fuse_file_info* fi) {
+  FaultFs& self = Self();
+  if (fi) {
+    if (auto* file = FromHandle<OpenFile>(fi); ::fstat(file->fd, st) == 0) return 0;
+    return -errno;
+  }
+  if (const int error = self.faults_.LookupErrorFor(path)) return -error;
+  return ::lstat(self.SourcePath(path).c_str(), st) == 0 ? 0 : -errno;
+}
+
+int FaultFs::ReadLink(const char* path, char* buffer, std::size_t size) {
+  FaultFs& self = Self();
+  if (const int error = self.faults_.LookupErrorFor(path)) return -error;
+  const ssize_t n = ::readlink(self.SourcePath(path).c_str(), buffer, size - 1);
+  if (n < 0) return -errno;
+  buffer[n] = '\0';
+  return 0;
+}
+
+int FaultFs::OpenDir(const char* path, fuse_file_info* fi) {
+  FaultFs& self = Self();
+  // Root may list any folder whatever its mode, so an unreadable folder is failed here.
+  if (const int error = self.faults_.ErrorFor(path)) return -error;
+  DIR* dir = ::opendir(self.SourcePath(path).c_str());
+  if (!dir) return -errno;
+  fi->fh = ToHandle(dir);
+  return 0;
+}
+
+int FaultFs::ReadDir(const char*, void* buffer, fuse_fill_dir_t filler, off_t, fuse_file_info* fi,
+                     fuse_readdir_flags) {
+  DIR* dir = FromHandle<DIR>(fi);
+  ::rewinddir(dir);
+  errno = 0;
+  // Offset 0 everywhere: the whole listing goes to the kernel in one pass.
+  while (const dirent* entry = ::readdir(dir)) {
+    struct stat st {};
+    st.st_ino = entry->d_ino;
+    st.st_mode = static_cast<mode_t>(DTTOIF(entry->d_type));
+    if (filler(buffer, entry->d_name, &st, 0, fuse_fill_dir_flags{}) != 0) break;
+  }
+  return errno == 0 ? 0 : -errno;
+}
+
+int FaultFs::ReleaseDir(const char*, fuse_file_info* fi) {
+  ::closedir(FromHandle<DIR>(fi));
+  return 0;
+}
+
+int FaultFs::Open(const char* path, fuse_file_info* fi) {
+  FaultFs& self = Self();
+  if (const int error = self.faults_.ErrorFor(path)) return -error;
+  if ((fi->flags & O_ACCMODE) != O_RDONLY) return -EROFS;
+  const int fd = ::open(self.SourcePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return -errno;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    const int error = errno;
+    ::close(fd);
+    return -error;
+  }
+  auto* file =
+      new OpenFile{fd, static_cast<std::uint64_t>(st.st_size), path, self.faults_.RangesOf(path)};
+  fi->fh = ToHandle(file);
+  // Every read(2) comes here as it was asked: no page cache, no readahead.
+  fi->direct_io = 1;
+  fi->keep_cache = 0;
+  return 0;
+}
+
+int FaultFs::Read(const char*, char* buffer, std::size_t size, off_t offset, fuse_file_info* fi) {
+  FaultFs& self = Self();
+  const OpenFile& file = *FromHandle<OpenFile>(fi);
+  ++self.readRequests_;
+  bool failed = false;
+  if (!file.ranges.empty()) {
+    // A request touches the bytes it would return, so nothing past the end.
+    const auto from = static_cast<std::uint64_t>(offset);
+    const std::uint64_t to = std::min(from + size, file.size);
+    bool counted = false;
+    for (BadRange* range : file.ranges) {
+      if (!range->Touches(from, to)) continue;
+      counted = true;
+      failed = range->Attempt() || failed;
+    }
+    // Written before the reply, so a test sees the count when its read returns.
+    if (counted) self.WriteStats();
+  }
+  Sleep(failed ? self.options_.failDelay : self.options_.readDelay);
+  int result = -EIO;
+  if (!failed) {
+    std::size_t done = 0;
+    int error = 0;
+    while (done < size) {
+      const ssize_t n =
+          ::pread(file.fd, buffer + done, size - done, offset + static_cast<off_t>(done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) error = errno;
+      if (n <= 0) break;
+      done += static_cast<std::size_t>(n);
+    }
+    result = error != 0 && done == 0 ? -error : static_cast<int>(done);
+  }
+  self.Trace(file, offset, size, result);
+  return result;
+}
+
+int FaultFs::Release(const char*, fuse_file_info* fi) {
+  OpenFile* file = FromHandle<OpenFile>(fi);
+  ::close(file->fd);
+  delete file;
+  return 0;
+}
+
+int FaultFs::StatFs(const char*, struct statvfs* st) {
+  return ::statvfs(Self().source_.c_str(), st) == 0 ? 0 : -errno;
+}
+
+}  // namespace faultfs
