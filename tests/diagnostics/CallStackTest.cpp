@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -64,6 +65,9 @@ struct ParamCase {
   std::vector<std::pair<std::string, std::string>> sets;
   std::vector<std::string> lines;
 };
+
+// Test names show the row name, not the row's bytes.
+void PrintTo(const ParamCase& row, std::ostream* os) { *os << row.name; }
 
 class FrameParams : public testing::TestWithParam<ParamCase> {};
 

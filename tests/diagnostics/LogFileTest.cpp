@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -36,6 +37,9 @@ struct RecordCase {
   std::string message;
   std::vector<std::string> lines;  // the message lines as the record holds them
 };
+
+// Test names show the row name, not the row's bytes.
+void PrintTo(const RecordCase& row, std::ostream* os) { *os << row.name; }
 
 class LogRecordLayout : public testing::TestWithParam<RecordCase> {};
 
