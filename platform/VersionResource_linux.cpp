@@ -240,11 +240,11 @@ bool SameText(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-std::uint32_t GetFileVersionInfoSize(const std::filesystem::path& file) {
+std::uint32_t FileVersionInfoSize(const std::filesystem::path& file) {
   return static_cast<std::uint32_t>(LoadBlock(file).size());
 }
 
-bool GetFileVersionInfo(const std::filesystem::path& file, std::span<char> block) {
+bool ReadFileVersionInfo(const std::filesystem::path& file, std::span<char> block) {
   std::fill(block.begin(), block.end(), '\0');
   const auto loaded = LoadBlock(file);
   if (loaded.empty() || loaded.size() > block.size()) return false;
@@ -252,8 +252,8 @@ bool GetFileVersionInfo(const std::filesystem::path& file, std::span<char> block
   return true;
 }
 
-bool VerQueryValue(std::span<const char> block, std::string_view subBlock,
-                   std::string_view& value) {
+bool QueryVersionValue(std::span<const char> block, std::string_view subBlock,
+                       std::string_view& value) {
   if (!ValidBlock(block)) return false;
   while (!subBlock.empty() && subBlock.front() == '\\') subBlock.remove_prefix(1);
   std::string_view strings(block.data() + kFixedSize, block.size() - kFixedSize);
@@ -271,7 +271,7 @@ bool VerQueryValue(std::span<const char> block, std::string_view subBlock,
   return false;
 }
 
-bool VerQueryFixedFileVersion(std::span<const char> block, TFixedFileVersion& fixed) {
+bool QueryFixedFileVersion(std::span<const char> block, TFixedFileVersion& fixed) {
   if (!ValidBlock(block)) return false;
   std::uint16_t values[10];
   std::memcpy(values, block.data() + 4, sizeof values);

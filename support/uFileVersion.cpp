@@ -10,15 +10,15 @@
 std::string GetFileVersion(const std::filesystem::path& FileName) {
   std::string result;
   try {
-    const std::uint32_t size = platform::GetFileVersionInfoSize(FileName);
+    const std::uint32_t size = platform::FileVersionInfoSize(FileName);
     if (size == 0) return result;
     std::vector<char> block(size, '\0');
     // A failed read leaves the block zero and every query below fails.
-    platform::GetFileVersionInfo(FileName, block);
+    platform::ReadFileVersionInfo(FileName, block);
     for (std::size_t i = 0; i < VersionInfoKeys.size(); ++i) {
       std::string_view value;
       const std::string subBlock = std::string("StringFileInfo\\040904E4\\") + VersionInfoKeys[i];
-      if (platform::VerQueryValue(block, subBlock, value) && i == 2) {
+      if (platform::QueryVersionValue(block, subBlock, value) && i == 2) {
         result.assign(value.substr(0, value.find('\0')));
       }
     }

@@ -19,16 +19,16 @@ using testsupport::BinDir;
 using testsupport::TempDir;
 
 std::vector<char> Block(const std::filesystem::path& file) {
-  std::vector<char> block(platform::GetFileVersionInfoSize(file));
+  std::vector<char> block(platform::FileVersionInfoSize(file));
   if (!block.empty()) {
-    EXPECT_TRUE(platform::GetFileVersionInfo(file, block));
+    EXPECT_TRUE(platform::ReadFileVersionInfo(file, block));
   }
   return block;
 }
 
 std::string Query(const std::vector<char>& block, const std::string& subBlock) {
   std::string_view value;
-  if (!platform::VerQueryValue(block, subBlock, value)) return "<none>";
+  if (!platform::QueryVersionValue(block, subBlock, value)) return "<none>";
   return std::string(value);
 }
 
@@ -43,7 +43,7 @@ TEST(VersionNote, MainProgramShapeCarriesAllItsEntries) {
             "2.0.0.0");  // as Windows: case-blind
   EXPECT_EQ(Query(block, "StringFileInfo\\040904E4\\Comments"), "<none>");
   platform::TFixedFileVersion fixed;
-  ASSERT_TRUE(platform::VerQueryFixedFileVersion(block, fixed));
+  ASSERT_TRUE(platform::QueryFixedFileVersion(block, fixed));
   EXPECT_EQ(fixed.FileVersion, (std::array<std::uint16_t, 4>{2, 0, 0, 0}));
   EXPECT_EQ(fixed.ProductVersion, (std::array<std::uint16_t, 4>{2, 0, 0, 0}));
   EXPECT_EQ(fixed.Language, 0x0409);
@@ -58,7 +58,7 @@ TEST(VersionNote, LauncherShapeHasNoProductOrCompanyName) {
   EXPECT_EQ(Query(block, "StringFileInfo\\040904E4\\ProductName"), "<none>");
   EXPECT_EQ(Query(block, "StringFileInfo\\040904E4\\CompanyName"), "<none>");
   platform::TFixedFileVersion fixed;
-  ASSERT_TRUE(platform::VerQueryFixedFileVersion(block, fixed));
+  ASSERT_TRUE(platform::QueryFixedFileVersion(block, fixed));
   EXPECT_EQ(fixed.FileVersion, (std::array<std::uint16_t, 4>{1, 0, 0, 0}));
 }
 
@@ -75,11 +75,11 @@ TEST(VersionNote, RunningProgramReadsItsOwnNote) {
 
 TEST(VersionNote, BlockTooSmallIsNotFilled) {
   const auto file = BinDir() / "velmora-cli";
-  std::vector<char> small(platform::GetFileVersionInfoSize(file) - 1, 'x');
-  EXPECT_FALSE(platform::GetFileVersionInfo(file, small));
+  std::vector<char> small(platform::FileVersionInfoSize(file) - 1, 'x');
+  EXPECT_FALSE(platform::ReadFileVersionInfo(file, small));
   EXPECT_EQ(small, std::vector<char>(small.size(), '\0'));
   std::string_view value;
-  EXPECT_FALSE(platform::VerQueryValue(small, "StringFileInfo\\040904E4\\FileVersion", value));
+  EXPECT_FALSE(platform::QueryVersionValue(small, "StringFileInfo\\040904E4\\FileVersion", value));
 }
 
 // ---- Hand-made ELF files: the reader follows the file's word size and byte order.
@@ -174,7 +174,7 @@ TEST_P(HandMadeElf, FileVersionIsFound) {
   testsupport::WriteFileBytes(file, ElfBuilder(GetParam()).Build("3.1.4.1"));
   EXPECT_EQ(GetFileVersion(file), "3.1.4.1");
   platform::TFixedFileVersion fixed;
-  ASSERT_TRUE(platform::VerQueryFixedFileVersion(Block(file), fixed));
+  ASSERT_TRUE(platform::QueryFixedFileVersion(Block(file), fixed));
   EXPECT_EQ(fixed.FileVersion, (std::array<std::uint16_t, 4>{3, 1, 4, 1}));
   EXPECT_EQ(fixed.CodePage, 0x04E4);
 }
