@@ -21,8 +21,8 @@ namespace platform {
 // unreadable, not a program file or carries no version information.
 std::uint32_t FileVersionInfoSize(const std::filesystem::path& file);
 
-// Reads the version block into block (sized by GetFileVersionInfoSize). False
-// when there is none or it does not fit; the rest of block is then zero.
+// Reads the version block into block (sized by FileVersionInfoSize). False
+// when there is none or it does not fit; block is then all zero.
 bool ReadFileVersionInfo(const std::filesystem::path& file, std::span<char> block);
 
 // Looks up a string of the block by its sub-block path,
