@@ -1,0 +1,285 @@
+#include "platform/VersionResource.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+// The note written by cmake/VersionNote.cmake.
+constexpr char kNoteName[8] = "Velmora";
+constexpr std::uint32_t kNoteType = 1;
+constexpr std::uint32_t kLayout = 1;
+constexpr std::size_t kFixedSize = 24;  // layout, two versions, translation
+// Limits that keep a hostile file from making us allocate or loop much.
+constexpr std::uint64_t kMaxDesc = 64 * 1024;
+constexpr std::uint64_t kMaxNoteArea = 1024 * 1024;
+constexpr std::uint64_t kMaxHeaders = 4096;
+
+constexpr std::uint32_t SHT_NOTE_ = 7;
+constexpr std::uint32_t PT_NOTE_ = 4;
+
+class ReadOnlyFile {
+ public:
+  explicit ReadOnlyFile(const std::filesystem::path& path)
+      : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)) {
+    struct stat st {};
+    // Only regular files: a fifo or a device could block or never end.
+    if (fd_ >= 0 && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode)) {
+      size_ = static_cast<std::uint64_t>(st.st_size);
+      ok_ = true;
+    }
+  }
+  ~ReadOnlyFile() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  ReadOnlyFile(const ReadOnlyFile&) = delete;
+  ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+
+  bool ok() const { return ok_; }
+  std::uint64_t size() const { return size_; }
+
+  // Reads exactly length bytes at offset; false when they are not all inside the file.
+  bool Read(std::uint64_t offset, std::uint64_t length, unsigned char* out) const {
+    if (!ok_ || offset > size_ || length > size_ - offset) return false;
+    while (length > 0) {
+      const ssize_t got =
+          ::pread(fd_, out, static_cast<std::size_t>(length), static_cast<off_t>(offset));
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) return false;  // the file shrank under us
+      out += got;
+      offset += static_cast<std::uint64_t>(got);
+      length -= static_cast<std::uint64_t>(got);
+    }
+    return true;
+  }
+
+ private:
+  int fd_;
+  bool ok_ = false;
+  std::uint64_t size_ = 0;
+};
+
+// Byte order and word size of one ELF file.
+struct ElfKind {
+  bool is64 = false;
+  bool bigEndian = false;
+
+  std::uint64_t Get(const unsigned char* p, int bytes) const {
+    std::uint64_t v = 0;
+    for (int i = 0; i < bytes; ++i) {
+      const int shift = bigEndian ? 8 * (bytes - 1 - i) : 8 * i;
+      v |= static_cast<std::uint64_t>(p[i]) << shift;
+    }
+    return v;
+  }
+  std::uint16_t U16(const unsigned char* p) const { return static_cast<std::uint16_t>(Get(p, 2)); }
+  std::uint32_t U32(const unsigned char* p) const { return static_cast<std::uint32_t>(Get(p, 4)); }
+  std::uint64_t Addr(const unsigned char* p) const { return Get(p, is64 ? 8 : 4); }
+};
+
+// A run of notes inside the file: a note section or a note segment.
+struct NoteArea {
+  std::uint64_t offset = 0;
+  std::uint64_t size = 0;
+  std::uint64_t align = 0;
+};
+
+std::uint64_t AlignUp(std::uint64_t value, std::uint64_t align) {
+  return (value + align - 1) / align * align;
+}
+
+// The desc of our note inside one area, in the file's byte order.
+std::optional<std::vector<unsigned char>> FindNote(const ReadOnlyFile& file, const ElfKind& elf,
+                                                   const NoteArea& area) {
+  if (area.size < 12 || area.size > kMaxNoteArea) return std::nullopt;
+  std::vector<unsigned char> bytes(static_cast<std::size_t>(area.size));
+  if (!file.Read(area.offset, area.size, bytes.data())) return std::nullopt;
+  // Notes in 8-aligned areas (GNU property notes of 64-bit files) pad to 8.
+  const std::uint64_t align = area.align == 8 ? 8 : 4;
+  const std::uint64_t size = bytes.size();
+  std::uint64_t pos = 0;
+  while (size - pos >= 12) {
+    const std::uint64_t namesz = elf.U32(&bytes[pos]);
+    const std::uint64_t descsz = elf.U32(&bytes[pos + 4]);
+    const std::uint32_t type = elf.U32(&bytes[pos + 8]);
+    pos += 12;
+    const std::uint64_t nameSpan = AlignUp(namesz, align);
+    if (nameSpan > size - pos) break;
+    const std::uint64_t desc = pos + nameSpan;
+    if (descsz > size - desc) break;
+    if (namesz == sizeof kNoteName && type == kNoteType &&
+        std::memcmp(&bytes[pos], kNoteName, sizeof kNoteName) == 0) {
+      return std::vector<unsigned char>(bytes.begin() + static_cast<std::ptrdiff_t>(desc),
+                                        bytes.begin() + static_cast<std::ptrdiff_t>(desc + descsz));
+    }
+    const std::uint64_t descSpan = AlignUp(descsz, align);
+    if (descSpan > size - desc) break;
+    pos = desc + descSpan;
+  }
+  return std::nullopt;
+}
+
+// Reads the table of count entries of entrySize bytes at offset and calls
+// pick for each; stops at the first desc that pick's area yields.
+template <typename Pick>
+std::optional<std::vector<unsigned char>> SearchTable(const ReadOnlyFile& file, const ElfKind& elf,
+                                                      std::uint64_t offset, std::uint64_t count,
+                                                      std::uint64_t entrySize,
+                                                      std::uint64_t minEntrySize, Pick pick) {
+  if (offset == 0 || count == 0 || entrySize < minEntrySize || offset > file.size())
+    return std::nullopt;
+  count = std::min(count, kMaxHeaders);
+  std::vector<unsigned char> entry(static_cast<std::size_t>(minEntrySize));
+  for (std::uint64_t i = 0; i < count; ++i) {
+    if (!file.Read(offset + i * entrySize, minEntrySize, entry.data())) break;
+    NoteArea area;
+    if (!pick(entry.data(), area)) continue;
+    if (auto desc = FindNote(file, elf, area)) return desc;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::vector<unsigned char>> FindVersionDesc(const ReadOnlyFile& file) {
+  unsigned char header[64] = {};
+  if (!file.Read(0, 52, header)) return std::nullopt;  // smaller than any ELF header
+  if (std::memcmp(header,
+                  "\x7f"
+                  "ELF",
+                  4) != 0)
+    return std::nullopt;
+  ElfKind elf;
+  if (header[4] != 1 && header[4] != 2) return std::nullopt;
+  if (header[5] != 1 && header[5] != 2) return std::nullopt;
+  elf.is64 = header[4] == 2;
+  elf.bigEndian = header[5] == 2;
+  if (elf.is64 && !file.Read(0, 64, header)) return std::nullopt;
+
+  const std::uint64_t phoff = elf.Addr(header + (elf.is64 ? 32 : 28));
+  const std::uint64_t shoff = elf.Addr(header + (elf.is64 ? 40 : 32));
+  const unsigned char* sizes = header + (elf.is64 ? 54 : 42);
+  const std::uint64_t phentsize = elf.U16(sizes), phnum = elf.U16(sizes + 2);
+  const std::uint64_t shentsize = elf.U16(sizes + 4);
+  std::uint64_t shnum = elf.U16(sizes + 6);
+  const std::uint64_t shdrSize = elf.is64 ? 64 : 40, phdrSize = elf.is64 ? 56 : 32;
+  if (shnum == 0 && shoff != 0 && shentsize >= shdrSize) {
+    // Many sections: the count lives in the size field of section 0.
+    unsigned char first[64] = {};
+    if (file.Read(shoff, shdrSize, first)) shnum = elf.Addr(first + (elf.is64 ? 32 : 20));
+  }
+
+  auto section = [&elf](const unsigned char* e, NoteArea& area) {
+    if (elf.U32(e + 4) != SHT_NOTE_) return false;
+    area.offset = elf.Addr(e + (elf.is64 ? 24 : 16));
+    area.size = elf.Addr(e + (elf.is64 ? 32 : 20));
+    area.align = elf.Addr(e + (elf.is64 ? 48 : 32));
+    return true;
+  };
+  if (auto desc = SearchTable(file, elf, shoff, shnum, shentsize, shdrSize, section)) return desc;
+
+  // Section headers may be gone (some strippers drop them); the loader's
+  // view of the file still lists the note segments.
+  auto segment = [&elf](const unsigned char* e, NoteArea& area) {
+    if (elf.U32(e) != PT_NOTE_) return false;
+    area.offset = elf.Addr(e + (elf.is64 ? 8 : 4));
+    area.size = elf.Addr(e + (elf.is64 ? 32 : 16));
+    area.align = elf.Addr(e + (elf.is64 ? 48 : 28));
+    return true;
+  };
+  return SearchTable(file, elf, phoff, phnum, phentsize, phdrSize, segment);
+}
+
+// The version block: the note's desc with its fixed part in host byte order
+// (the block never leaves this process) and its strings as they are.
+std::vector<char> LoadBlock(const std::filesystem::path& path) {
+  ReadOnlyFile file(path);
+  if (!file.ok()) return {};
+  const auto desc = FindVersionDesc(file);
+  if (!desc || desc->size() < kFixedSize || desc->size() > kMaxDesc) return {};
+  ElfKind order;
+  // The byte order of the desc is the file's: look at the header again.
+  unsigned char ident[6] = {};
+  if (!file.Read(0, 6, ident)) return {};
+  order.bigEndian = ident[5] == 2;
+  if (order.U32(desc->data()) != kLayout) return {};
+
+  std::vector<char> block(desc->size());
+  const std::uint32_t layout = kLayout;
+  std::memcpy(block.data(), &layout, 4);
+  for (std::size_t at = 4; at < kFixedSize; at += 2) {
+    const std::uint16_t value = order.U16(desc->data() + at);
+    std::memcpy(block.data() + at, &value, 2);
+  }
+  std::memcpy(block.data() + kFixedSize, desc->data() + kFixedSize, desc->size() - kFixedSize);
+  return block;
+}
+
+bool ValidBlock(std::span<const char> block) {
+  if (block.size() < kFixedSize) return false;
+  std::uint32_t layout = 0;
+  std::memcpy(&layout, block.data(), 4);
+  return layout == kLayout;
+}
+
+bool SameText(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           auto lower = [](char c) {
+             return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+           };
+           return lower(x) == lower(y);
+         });
+}
+
+}  // namespace
+
+std::uint32_t FileVersionInfoSize(const std::filesystem::path& file) {
+  return static_cast<std::uint32_t>(LoadBlock(file).size());
+}
+
+bool ReadFileVersionInfo(const std::filesystem::path& file, std::span<char> block) {
+  std::fill(block.begin(), block.end(), '\0');
+  const auto loaded = LoadBlock(file);
+  if (loaded.empty() || loaded.size() > block.size()) return false;
+  std::copy(loaded.begin(), loaded.end(), block.begin());
+  return true;
+}
+
+bool QueryVersionValue(std::span<const char> block, std::string_view subBlock,
+                       std::string_view& value) {
+  if (!ValidBlock(block)) return false;
+  while (!subBlock.empty() && subBlock.front() == '\\') subBlock.remove_prefix(1);
+  std::string_view strings(block.data() + kFixedSize, block.size() - kFixedSize);
+  while (!strings.empty()) {
+    const auto end = std::min(strings.find('\0'), strings.size());
+    const std::string_view entry = strings.substr(0, end);
+    strings.remove_prefix(std::min(end + 1, strings.size()));
+    const auto equals = entry.find('=');
+    if (equals == std::string_view::npos) continue;  // padding or a damaged entry
+    if (SameText(entry.substr(0, equals), subBlock)) {
+      value = entry.substr(equals + 1);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool QueryFixedFileVersion(std::span<const char> block, TFixedFileVersion& fixed) {
+  if (!ValidBlock(block)) return false;
+  std::uint16_t values[10];
+  std::memcpy(values, block.data() + 4, sizeof values);
+  std::copy(values, values + 4, fixed.FileVersion.begin());
+  std::copy(values + 4, values + 8, fixed.ProductVersion.begin());
+  fixed.Language = values[8];
+  fixed.CodePage = values[9];
+  return true;
+}
+
+}  // namespace platform
