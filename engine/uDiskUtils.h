@@ -1,0 +1,4 @@
+#pragma once
+// The recovery engine's chief header.
+
+#include "engine/Drives.h"
