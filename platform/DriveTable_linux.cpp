@@ -156,7 +156,7 @@ class LinuxDriveTable final : public IDriveTable {
     info.serialNumber = 0;
     if (drive->device) {
       const auto properties = sources_.deviceProperties(drive->device->name);
-      info.label = Label(*drive->device, properties);
+      info.label = Label(*drive->device, drive->mount->fsType, properties);
       info.serialNumber = SerialFromUuid(Uuid(*drive->device, properties));
     }
     return true;
@@ -307,12 +307,26 @@ class LinuxDriveTable final : public IDriveTable {
   }
 
   // The device manager's label, or the name of its by-label link to the device.
-  std::string Label(const BlockDevice& device,
+  std::string Label(const BlockDevice& device, std::string_view fsType,
                     const std::map<std::string, std::string>& properties) const {
     if (const auto it = properties.find("ID_FS_LABEL_ENC"); it != properties.end())
       return DecodeDeviceName(it->second);
     if (const auto it = properties.find("ID_FS_LABEL"); it != properties.end()) return it->second;
-    return DecodeDeviceName(LinkNameFor(Below("/dev/disk/by-label"), device.name));
+    if (auto link = LinkNameFor(Below("/dev/disk/by-label"), device.name); !link.empty())
+      return DecodeDeviceName(link);
+    return fsType == "iso9660" ? IsoVolumeIdentifier(Below("/dev/" + device.name)) : "";
+  }
+
+  // Without udev (containers, CI) a disc's label is read from its primary
+  // volume descriptor: sector 16, "\1CD001", the volume identifier at 40..71.
+  static std::string IsoVolumeIdentifier(const fs::path& node) {
+    std::ifstream in(node, std::ios::binary);
+    char sector[2048] = {};
+    if (!in.seekg(16 * 2048) || !in.read(sector, sizeof sector)) return {};
+    if (std::string_view(sector, 6) != std::string_view("\1CD001", 6)) return {};
+    std::string label(sector + 40, 32);
+    label.erase(label.find_last_not_of(std::string_view(" \0", 2)) + 1);
+    return label;
   }
 
   std::string Uuid(const BlockDevice& device,

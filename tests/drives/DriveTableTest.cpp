@@ -28,8 +28,9 @@ struct TableCase {
   std::vector<std::pair<std::string, std::string>> labelLinks;  // escaped label, device
   std::vector<std::pair<std::string, std::string>> uuidLinks;   // uuid, device
   std::map<std::string, std::map<std::string, std::string>> udev;
-  std::set<std::string> dead;      // file systems that do not answer statvfs
-  std::vector<Expected> expected;  // the whole table after "/"
+  std::set<std::string> dead;                     // file systems that do not answer statvfs
+  std::vector<Expected> expected;                 // the whole table after "/"
+  std::map<std::string, std::string> nodes = {};  // device nodes and their first bytes
 };
 
 std::ostream& operator<<(std::ostream& out, const TableCase& c) { return out << c.name; }
@@ -49,6 +50,7 @@ TEST_P(DriveTableTest, ListsDrivesWithTypeLabelAndFileSystem) {
   for (const auto& [uuid, device] : c.uuidLinks) system.AddUuidLink(uuid, device);
   system.udev = c.udev;
   system.deadFileSystems = c.dead;
+  for (const auto& [name, bytes] : c.nodes) system.AddDeviceNode(name, bytes);
   system.SetMountTable(MountLine("254:0", "/", "ext4", "/dev/vda") + c.mounts);
   const auto table = system.MakeTable();
 
@@ -119,6 +121,15 @@ INSTANTIATE_TEST_SUITE_P(
                   {},
                   {},
                   {{"/mnt/image", dtCDROM, "IMAGE", "iso9660"}}},
+        TableCase{"IsoLabelReadFromTheDiscWithoutUdev",
+                  MountLine("7:6", "/mnt/disc", "iso9660", "/dev/loop6"),
+                  {{"loop6", "7:6", false, ""}},
+                  {},
+                  {},
+                  {},
+                  {},
+                  {{"/mnt/disc", dtCDROM, "PHOTOS 2009", "iso9660"}},
+                  {{"loop6", drivetest::IsoImageStart("PHOTOS 2009")}}},
         TableCase{"UdfImageOnLoopDevice",
                   MountLine("7:4", "/mnt/bluray", "udf", "/dev/loop4"),
                   {{"loop4", "7:4", false, ""}},

@@ -16,6 +16,16 @@ std::string MountLine(const std::string& numbers, const std::string& mountPoint,
          " rw,relatime shared:1 - " + fsType + " " + source + " rw\n";
 }
 
+std::string IsoImageStart(const std::string& volumeId) {
+  std::string image(17 * 2048, '\0');
+  const std::size_t pvd = 16 * 2048;
+  image.replace(pvd, 7, "\1CD001\1");
+  std::string id = volumeId;
+  id.resize(32, ' ');
+  image.replace(pvd + 40, 32, id);
+  return image;
+}
+
 SystemFixture::SystemFixture() {
   fs::create_directories(root() / "proc/self");
   fs::create_directories(root() / "sys/class/block");
@@ -60,6 +70,10 @@ void SystemFixture::AddLabelLink(const std::string& escapedLabel, const std::str
 
 void SystemFixture::AddUuidLink(const std::string& uuid, const std::string& device) {
   fs::create_symlink(fs::path("../..") / device, root() / "dev/disk/by-uuid" / uuid);
+}
+
+void SystemFixture::AddDeviceNode(const std::string& name, const std::string& bytes) {
+  testsupport::WriteFileBytes(root() / "dev" / name, bytes);
 }
 
 std::unique_ptr<platform::IDriveTable> SystemFixture::MakeTable() {

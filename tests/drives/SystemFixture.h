@@ -29,6 +29,10 @@ std::string MountLine(const std::string& numbers, const std::string& mountPoint,
                       const std::string& fsType, const std::string& source,
                       const std::string& root = "/");
 
+// The first 17 sectors of an ISO 9660 image whose primary volume descriptor
+// carries the given volume identifier.
+std::string IsoImageStart(const std::string& volumeId);
+
 class SystemFixture {
  public:
   SystemFixture();
@@ -40,6 +44,8 @@ class SystemFixture {
   // A /dev/disk/by-label or by-uuid link; the name as udev escapes it ("MY\x20STICK").
   void AddLabelLink(const std::string& escapedLabel, const std::string& device);
   void AddUuidLink(const std::string& uuid, const std::string& device);
+  // A device node holding the given bytes (the start of a disc image).
+  void AddDeviceNode(const std::string& name, const std::string& bytes);
 
   std::map<std::string, std::map<std::string, std::string>> udev;  // kernel name -> properties
   std::set<std::string> deadFileSystems;  // designators whose statvfs fails
