@@ -207,8 +207,10 @@ class LinuxDriveTable final : public IDriveTable {
 
   static bool IsDrive(const MountEntry& entry) {
     // A bind mount of a folder or a file inside another file system (as
-    // containers get for /etc/hosts) is not a volume of its own.
-    if (entry.root != "/") return false;
+    // containers get for /etc/hosts) is not a volume of its own; a btrfs
+    // subvolume mounted as such ("/@home" with subvol=/@home) is.
+    if (entry.root != "/" && MountOptionValue(entry.superOptions, "subvol") != entry.root)
+      return false;
     if (IsOneOf(kPseudoFileSystems, entry.fsType)) return false;
     const auto& point = entry.mountPoint;
     if (IsAtOrBelow(point, "/proc") || IsAtOrBelow(point, "/sys") || IsAtOrBelow(point, "/dev"))
@@ -260,6 +262,10 @@ class LinuxDriveTable final : public IDriveTable {
 
   bool IsOptical(const BlockDevice& device) const {
     if (device.major == 11 || device.name.rfind("sr", 0) == 0) return true;
+    // Virtual disks are never optical drives; sparing them the device
+    // manager's lookup keeps a refresh quick on systems with many snaps.
+    for (const std::string_view prefix : {"loop", "ram", "zram", "dm-", "md", "nbd"})
+      if (device.name.rfind(prefix, 0) == 0) return false;
     const auto properties = sources_.deviceProperties(device.name);
     const auto it = properties.find("ID_CDROM");
     return it != properties.end() && it->second == "1";

@@ -282,6 +282,17 @@ INSTANTIATE_TEST_SUITE_P(
                   {},
                   {},
                   {}},
+        TableCase{"BtrfsSubvolumesAreDrives",
+                  MountLine("0:41", "/home", "btrfs", "/dev/sde2", "/@home",
+                            "rw,space_cache=v2,subvolid=257,subvol=/@home") +
+                      MountLine("0:41", "/srv/www", "btrfs", "/dev/sde2", "/@home/alice/www",
+                                "rw,space_cache=v2,subvolid=257,subvol=/@home"),
+                  {{"sde", "8:64", false, ""}, {"sde2", "8:66", false, "sde"}},
+                  {},
+                  {},
+                  {},
+                  {},
+                  {{"/home", dtFixed, "", "btrfs"}}},
         TableCase{"LaterMountHidesEarlierOne",
                   MountLine("8:1", "/mnt/disc", "ext4", "/dev/sda1") +
                       MountLine("0:80", "/mnt/disc", "tmpfs", "tmpfs"),

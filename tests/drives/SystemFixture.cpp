@@ -7,13 +7,13 @@ namespace drivetest {
 namespace fs = std::filesystem;
 
 std::string MountLine(const std::string& numbers, const std::string& mountPoint,
-                      const std::string& fsType, const std::string& source,
-                      const std::string& root) {
+                      const std::string& fsType, const std::string& source, const std::string& root,
+                      const std::string& superOptions) {
   static int id = 100;
   std::string escaped;
   for (char c : mountPoint) escaped += c == ' ' ? std::string("\\040") : std::string(1, c);
   return std::to_string(++id) + " 1 " + numbers + " " + root + " " + escaped +
-         " rw,relatime shared:1 - " + fsType + " " + source + " rw\n";
+         " rw,relatime shared:1 - " + fsType + " " + source + " " + superOptions + "\n";
 }
 
 std::string IsoImageStart(const std::string& volumeId) {

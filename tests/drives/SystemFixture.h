@@ -27,7 +27,7 @@ struct DeviceSpec {
 // Blanks in the mount point are written "\040" as the kernel does.
 std::string MountLine(const std::string& numbers, const std::string& mountPoint,
                       const std::string& fsType, const std::string& source,
-                      const std::string& root = "/");
+                      const std::string& root = "/", const std::string& superOptions = "rw");
 
 // The first 17 sectors of an ISO 9660 image whose primary volume descriptor
 // carries the given volume identifier.
