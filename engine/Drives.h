@@ -61,7 +61,8 @@ struct TDiskSpace {
   std::uint64_t FreeBytes = 0;  // available to the user
   std::uint64_t TotalBytes = 0;
 };
-// Free and total space of the volume of drive ALetter; false when it has none.
+// Free and total space of the volume of drive ALetter (or of the volume that
+// holds the folder ALetter); false when there is none.
 bool ReadDiskSpace(const std::string& ALetter, TDiskSpace& ASpace);
 bool ReadDiskSpace(platform::IDriveTable& system, const std::string& ALetter, TDiskSpace& ASpace);
 

@@ -54,7 +54,8 @@ class IDriveTable {
   // The volume of a drive; false when the drive holds no readable volume
   // (an empty optical drive, a gone drive, a file system that does not answer).
   virtual bool QueryVolume(const std::string& designator, VolumeInfo& info) = 0;
-  // Free and total space of a drive's volume, or nullopt.
+  // Free and total space of a drive's volume (or of the volume holding any
+  // absolute folder), or nullopt.
   virtual std::optional<DiskSpace> QueryDiskSpace(const std::string& designator) = 0;
 };
 

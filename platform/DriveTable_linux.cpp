@@ -9,7 +9,6 @@
 #include <array>
 #include <charconv>
 #include <fstream>
-#include <iterator>
 #include <set>
 #include <string_view>
 
@@ -121,7 +120,6 @@ std::uint32_t SerialFromUuid(std::string_view uuid) {
 // The block device behind a mount, as sysfs names it.
 struct BlockDevice {
   std::string name;  // kernel name: "sr0", "sda1", "loop3"
-  fs::path sysDir;   // its sysfs folder below the system root
   unsigned major = 0;
   bool removable = false;
 };
@@ -163,9 +161,12 @@ class LinuxDriveTable final : public IDriveTable {
   }
 
   std::optional<DiskSpace> QueryDiskSpace(const std::string& designator) override {
-    const auto drive = FindDrive(designator);
-    if (!drive || !drive->mount) return std::nullopt;
-    const auto stats = sources_.fileSystemStats(drive->designator);
+    // Any folder can be asked (a target folder below a bind mount is on no
+    // listed drive); a device node, such as an optical drive without a
+    // mounted disc, has no space of its own.
+    if (designator.empty() || designator.front() != '/' || IsAtOrBelow(designator, "/dev"))
+      return std::nullopt;
+    const auto stats = sources_.fileSystemStats(designator);
     if (!stats) return std::nullopt;
     return DiskSpace{stats->freeBytes, stats->totalBytes};
   }
@@ -291,7 +292,6 @@ class LinuxDriveTable final : public IDriveTable {
     if (sysDir.empty()) return std::nullopt;
     BlockDevice device;
     device.name = sysDir.filename().native();
-    device.sysDir = sysDir;
     const std::string dev = ReadFirstLine(sysDir / "dev");  // "11:0"
     std::from_chars(dev.data(), dev.data() + dev.size(), device.major);
     // A partition is as removable as the disk that holds it.
