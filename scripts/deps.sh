@@ -9,7 +9,7 @@ BUILD_PACKAGES=(
 TEST_PACKAGES=(
   "${BUILD_PACKAGES[@]}"
   libgtest-dev libgmock-dev
-  fuse3 gddrescue genisoimage xorriso util-linux binutils file
+  fuse3 gddrescue genisoimage xorriso util-linux e2fsprogs binutils file
   xvfb xauth xdg-utils
 )
 
