@@ -8,6 +8,7 @@
 
 #include <sstream>
 
+#include "FaultDisc.h"
 #include "RunProcess.h"
 #include "TempDir.h"
 #include "engine/uDiskUtils.h"
@@ -157,6 +158,23 @@ TEST_F(LiveDrives, CliListsTmpfsAsRam) {
     if (line.rfind(point.native() + "\t", 0) == 0) found = line;
   EXPECT_EQ(found, point.native() + "\tRAM\t\ttmpfs\t1048576\t1048576") << result.out;
   EXPECT_NE(result.out.find("/\tfixed\t"), std::string::npos) << result.out;
+}
+
+// A disc image mounted through FUSE with the subtype iso9660 is what a
+// desktop shows as a mounted ISO: an optical drive holding an iso9660 disc.
+TEST_F(LiveDrives, CliListsFuseDiscWithIso9660SubtypeAsOptical) {
+  testsupport::TempDir source;
+  testsupport::WriteFileBytes(source / "README.TXT", "disc contents");
+  testsupport::FaultDisc disc(source.path());
+  const auto result = testsupport::RunProcess({testsupport::BinDir() / "velmora-cli", "drives"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  std::istringstream lines(result.out);
+  std::string line, found;
+  while (std::getline(lines, line))
+    if (line.rfind(disc.mountPoint().native() + "\t", 0) == 0) found = line;
+  EXPECT_EQ(found.substr(0, found.find("\tiso9660\t") + 9),
+            disc.mountPoint().native() + "\toptical\t\tiso9660")
+      << result.out;
 }
 
 }  // namespace
