@@ -160,14 +160,20 @@ RegistryConnection::RegistryConnection(const std::filesystem::path& aFile, bool 
     FDb = nullptr;
     throw ERegistryException("cannot open the registry store " + aFile.string() + ": " + what);
   }
-  sqlite3_busy_timeout(FDb, kBusyTimeoutMs);
-  Exec("PRAGMA foreign_keys = ON");
-  {
-    Statement st(*this, FDb, "SELECT count(*) FROM sqlite_master WHERE name = 'regvalues'");
-    st.Step();
-    FHasSchema = st.Int(0) != 0;
+  try {
+    sqlite3_busy_timeout(FDb, kBusyTimeoutMs);
+    Exec("PRAGMA foreign_keys = ON");
+    {
+      Statement st(*this, FDb, "SELECT count(*) FROM sqlite_master WHERE name = 'regvalues'");
+      st.Step();
+      FHasSchema = st.Int(0) != 0;
+    }
+    if (aForWriting) PrepareForWriting();
+  } catch (...) {
+    sqlite3_close(FDb);  // the destructor does not run for a failed constructor
+    FDb = nullptr;
+    throw;
   }
-  if (aForWriting) PrepareForWriting();
 }
 
 RegistryConnection::~RegistryConnection() { sqlite3_close(FDb); }
@@ -190,9 +196,10 @@ void RegistryConnection::PrepareForWriting() {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  // FULL: a committed write survives a power loss, and the registry is
-  // written seldom enough that the sync costs nothing noticeable.
-  Exec("PRAGMA synchronous = FULL");
+  // NORMAL keeps every commit atomic after a crash of the program or the
+  // system (a power loss may undo the last commits, never half of one)
+  // without a disk sync per write.
+  Exec("PRAGMA synchronous = NORMAL");
   if (!FHasSchema) CreateSchema();
   FWritable = true;
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -187,36 +188,39 @@ int Add(const KeyName& aKey, const Switches& aSwitches) {
   if ((aSwitches.type || aSwitches.data) && !aSwitches.value) {
     return cli::Fail("/t and /d need a value name (/v NAME or /ve)");
   }
-  TRegistry reg(platform::raWrite);
-  reg.SetRootKey(aKey.root);
-  if (!reg.OpenKey("\\" + aKey.path, true)) return cli::Fail("ERROR: Invalid key name.");
-  if (!aSwitches.value) {
-    std::cout << "The operation completed successfully.\n";
-    return 0;
-  }
-  const std::string& name = *aSwitches.value;
+  // The data is checked before anything is written, so a mistyped command
+  // leaves the store as it was.
   const std::string type = Upper(aSwitches.type.value_or("REG_SZ"));
   const std::string data = aSwitches.data.value_or("");
+  std::function<void(TRegistry&, const std::string&)> write;
   if (type == "REG_SZ") {
-    reg.WriteString(name, data);
+    write = [&](TRegistry& r, const std::string& n) { r.WriteString(n, data); };
   } else if (type == "REG_EXPAND_SZ") {
-    reg.WriteExpandString(name, data);
+    write = [&](TRegistry& r, const std::string& n) { r.WriteExpandString(n, data); };
   } else if (type == "REG_DWORD") {
     const auto v = ParseDword(data.empty() ? "0" : data);
-    if (!v)
+    if (!v) {
       return cli::Fail("ERROR: Invalid REG_DWORD data \"" + data +
                        "\" (decimal or 0x-hexadecimal, 0 to 4294967295).");
-    reg.WriteInteger(name, static_cast<std::int32_t>(*v));
+    }
+    write = [v](TRegistry& r, const std::string& n) {
+      r.WriteInteger(n, static_cast<std::int32_t>(*v));
+    };
   } else if (type == "REG_BINARY") {
     const auto bytes = ParseHex(data);
-    if (!bytes)
+    if (!bytes) {
       return cli::Fail("ERROR: Invalid REG_BINARY data \"" + data +
                        "\" (pairs of hexadecimal digits).");
-    reg.WriteBinaryData(name, *bytes);
+    }
+    write = [bytes](TRegistry& r, const std::string& n) { r.WriteBinaryData(n, *bytes); };
   } else {
     return cli::Fail("ERROR: Invalid type \"" + *aSwitches.type +
                      "\" (REG_SZ, REG_EXPAND_SZ, REG_DWORD or REG_BINARY).");
   }
+  TRegistry reg(platform::raWrite);
+  reg.SetRootKey(aKey.root);
+  if (!reg.OpenKey("\\" + aKey.path, true)) return cli::Fail("ERROR: Invalid key name.");
+  if (aSwitches.value) write(reg, *aSwitches.value);
   std::cout << "The operation completed successfully.\n";
   return 0;
 }
