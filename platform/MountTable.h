@@ -15,12 +15,12 @@ struct MountEntry {
   int parentId = 0;
   unsigned major = 0;  // device numbers of the mounted file system
   unsigned minor = 0;
-  std::string root;                   // the folder of the file system seen at mountPoint
-  std::filesystem::path mountPoint;   // unescaped ("\040" is a blank)
-  std::string mountOptions;           // per-mount options ("ro,nosuid")
-  std::string fsType;                 // "iso9660", "udf", "fuse.iso9660", "ext4"
-  std::string source;                 // "/dev/sr0", "/dev/loop3", "server:/export"
-  std::string superOptions;           // file-system options ("ro,map=normal,iocharset=utf8")
+  std::string root;                  // the folder of the file system seen at mountPoint
+  std::filesystem::path mountPoint;  // unescaped ("\040" is a blank)
+  std::string mountOptions;          // per-mount options ("ro,nosuid")
+  std::string fsType;                // "iso9660", "udf", "fuse.iso9660", "ext4"
+  std::string source;                // "/dev/sr0", "/dev/loop3", "server:/export"
+  std::string superOptions;          // file-system options ("ro,map=normal,iocharset=utf8")
 };
 
 // Parses mountinfo text; malformed lines are passed over.

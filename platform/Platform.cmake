@@ -1,3 +1,11 @@
 # Libraries of the platform layer's implementations.
+if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
+  find_package(PkgConfig REQUIRED)
+  # libiso9660 reads an optical disc's own directory to find a file's sectors.
+  pkg_check_modules(ISO9660 REQUIRED IMPORTED_TARGET libiso9660)
+  target_link_libraries(platform PRIVATE PkgConfig::ISO9660)
+endif()
+# SQLite holds the per-user registry store (portable, so on every platform
+# that has no registry of its own).
 find_package(SQLite3 REQUIRED)
 target_link_libraries(platform PUBLIC SQLite::SQLite3)

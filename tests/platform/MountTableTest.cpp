@@ -38,6 +38,9 @@ struct HoldingCase {
   const char* expectedSource;
 };
 
+// Rows show as their names in test output.
+void PrintTo(const HoldingCase& row, std::ostream* out) { *out << row.name; }
+
 class MountHoldingTest : public ::testing::TestWithParam<HoldingCase> {};
 
 TEST_P(MountHoldingTest, FindsTheInnermostMount) {
@@ -49,12 +52,13 @@ TEST_P(MountHoldingTest, FindsTheInnermostMount) {
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, MountHoldingTest,
-    ::testing::Values(HoldingCase{"FileOnTheDvd", "/media/alice/DVD_2009/VIDEO_TS/a.vob", "/dev/sr0"},
-                      HoldingCase{"MountPointItself", "/media/alice/DVD_2009", "/dev/sr0"},
-                      HoldingCase{"SimilarNameIsNotInside", "/media/alice/DVD_20091/x", "/dev/vda1"},
-                      HoldingCase{"BlankInMountPoint", "/tmp/fault disc/a", "velmora-faultfs"},
-                      HoldingCase{"LaterMountHidesEarlier", "/mnt/disc/x", "second"},
-                      HoldingCase{"DotDotIsResolved", "/mnt/image/../disc/y", "second"}),
+    ::testing::Values(
+        HoldingCase{"FileOnTheDvd", "/media/alice/DVD_2009/VIDEO_TS/a.vob", "/dev/sr0"},
+        HoldingCase{"MountPointItself", "/media/alice/DVD_2009", "/dev/sr0"},
+        HoldingCase{"SimilarNameIsNotInside", "/media/alice/DVD_20091/x", "/dev/vda1"},
+        HoldingCase{"BlankInMountPoint", "/tmp/fault disc/a", "velmora-faultfs"},
+        HoldingCase{"LaterMountHidesEarlier", "/mnt/disc/x", "second"},
+        HoldingCase{"DotDotIsResolved", "/mnt/image/../disc/y", "second"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

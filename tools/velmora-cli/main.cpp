@@ -6,6 +6,7 @@
 #include <map>
 
 #include "Command.h"
+#include "support/uFunctions.h"
 
 namespace cli {
 
@@ -34,6 +35,7 @@ int Fail(const std::string& message) {
 }  // namespace cli
 
 int main(int argc, char** argv) {
+  InitProductDataFolder();
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty() || args[0] == "help" || args[0] == "--help" || args[0] == "-h") {
     cli::PrintUsage(args.empty() ? std::cerr : std::cout);

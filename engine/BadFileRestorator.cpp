@@ -1,0 +1,179 @@
+#include "engine/BadFileRestorator.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/Files.h"
+
+namespace {
+
+platform::IUnbufferedOpener* gOpener = nullptr;      // nullptr: the system's
+platform::ITargetCreator* gTargetCreator = nullptr;  // nullptr: the system's
+
+// A failure inside the copy loop; SaveFile turns it into fscError.
+class CopyError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Everything up to and including the last delimiter; empty without one.
+std::filesystem::path FolderPart(const std::filesystem::path& name) {
+  const auto& text = name.native();
+  const auto pos = text.rfind(platform::PathDelimiter);
+  if (pos == std::filesystem::path::string_type::npos) return {};
+  return text.substr(0, pos + 1);
+}
+
+void Send(const TFileSaveProc& proc, TFileSaveEventType event, const std::filesystem::path& name,
+          std::int64_t size, TFileSaveCancelMode& result) {
+  if (proc) proc(event, name, size, result);
+}
+
+bool StopRequested(TFileSaveCancelMode result) { return result == fscSkip || result == fscCancel; }
+
+void WriteAll(platform::ITargetFile& target, const std::byte* data, std::uint32_t count) {
+  // A short write (a full disk) ends the copy: the loop's end depends on the
+  // target growing, so carrying on would never finish.
+  if (target.Write(data, count) != static_cast<std::int64_t>(count))
+    throw CopyError("cannot write the target file");
+}
+
+// The copy loop once both files are open.
+void CopyBlocks(platform::IUnbufferedFile& source, platform::ITargetFile& target,
+                const std::filesystem::path& sourceName, std::int64_t sourceSize,
+                const TFileSaveProc& proc, TFileSaveCancelMode& result) {
+  platform::AlignedSector buffer;
+  std::uint32_t readSize = 0;
+  bool skipMode = false;          // stepping past an unreadable block
+  std::int64_t skipPosition = 0;  // the offset just past that block; 0 = current position
+  // target.Size() == the source's read position while not skipping
+  while (sourceSize - target.Size() > 0) {
+    if (StopRequested(result)) break;
+    if (!skipMode) {
+      for (int attempt = 0; attempt < BadFileRestorator::ReadAttempts;) {
+        if (BadFileRestorator::TryToReadFile(source, buffer, readSize)) break;
+        ++attempt;
+        Send(proc, fseProgress, {}, 0, result);
+        if (StopRequested(result)) break;
+      }
+      if (readSize == 0) {
+        skipPosition = 0;
+        skipMode = true;
+      }
+    }
+    if (skipMode) {
+      skipMode = !BadFileRestorator::TryToMoveFile(source, skipPosition);
+      // The buffer holds zeros: a run up to the new read position, never past the end.
+      const std::int64_t run = std::min(skipPosition - target.Size(), sourceSize - target.Size());
+      readSize = static_cast<std::uint32_t>(
+          std::clamp<std::int64_t>(run, 0, BadFileRestorator::BlockSize));
+      std::memset(buffer.bytes, 0, sizeof buffer.bytes);
+    }
+    WriteAll(target, buffer.bytes, readSize);
+    Send(proc, fseProgress, sourceName, readSize, result);
+  }
+}
+
+}  // namespace
+
+CreateDirectoryException::CreateDirectoryException(const std::filesystem::path& folder)
+    : std::runtime_error("Cannot create \"" + folder.string() + "\" directory") {}
+
+OpenFileException::OpenFileException(const std::filesystem::path& file)
+    : std::runtime_error("Cannot open file \"" + file.string() + "\".") {}
+
+void BadFileRestorator::SetOpener(platform::IUnbufferedOpener* AOpener) { gOpener = AOpener; }
+
+void BadFileRestorator::SetTargetCreator(platform::ITargetCreator* ACreator) {
+  gTargetCreator = ACreator;
+}
+
+platform::IUnbufferedOpener& BadFileRestorator::Opener() {
+  return gOpener ? *gOpener : platform::SystemUnbufferedOpener();
+}
+
+platform::ITargetCreator& BadFileRestorator::TargetCreator() {
+  return gTargetCreator ? *gTargetCreator : platform::SystemTargetCreator();
+}
+
+bool BadFileRestorator::TryToReadFile(platform::IUnbufferedFile& AHandle,
+                                      platform::AlignedSector& ABuffer, std::uint32_t& AReadSize) {
+  const std::int64_t got = AHandle.Read(ABuffer.bytes, BlockSize);
+  if (got < 0) {
+    std::memset(ABuffer.bytes, 0, sizeof ABuffer.bytes);
+    AReadSize = 0;
+    return false;
+  }
+  AReadSize = static_cast<std::uint32_t>(got);
+  return true;
+}
+
+bool BadFileRestorator::TryToMoveFile(platform::IUnbufferedFile& AHandle, std::int64_t& APos) {
+  if (APos == 0) APos = AHandle.Position();
+  APos += BlockSize;
+  return AHandle.Seek(APos) && AHandle.Position() == APos;
+}
+
+TFileSaveCancelMode BadFileRestorator::SaveFile(const std::filesystem::path& ASourceName,
+                                                const std::filesystem::path& ADestName,
+                                                const TFileSaveProc& AProc,
+                                                platform::ReadPath* AReadPath) {
+  TFileSaveCancelMode result = fscNormal;
+  const auto folder = FolderPart(ADestName);
+  if (!folder.empty() && !platform::ForceDirectories(folder))
+    throw CreateDirectoryException(folder);
+
+  // From here on every failure ends the copy with fscError and no end event;
+  // what was written stays on disk.
+  try {
+    std::string error;
+    auto target = TargetCreator().Create(ADestName, error);
+    if (!target) throw CopyError(error);
+    auto source = Opener().Open(ASourceName, error);
+    if (!source) throw OpenFileException(ASourceName);
+    if (AReadPath) *AReadPath = source->Path();
+
+    const std::int64_t sourceSize = source->Size();  // all 64 bits: sources of 4 GiB and more
+    Send(AProc, fseStartFile, ASourceName, sourceSize, result);
+    CopyBlocks(*source, *target, ASourceName, sourceSize, AProc, result);
+    if (AReadPath) *AReadPath = source->Path();  // a reader may fall back while reading
+    Send(AProc, fseEndFile, ASourceName, target->Size(), result);
+  } catch (const std::exception&) {
+    return fscError;
+  }
+  return result;
+}
+
+TFileSaveCancelMode BadFileRestorator::SaveFileList(const TCustomFileList& AList,
+                                                    const std::filesystem::path& ADestPath,
+                                                    const TFileSaveProc& AProc) {
+  TFileSaveCancelMode result = fscNormal;
+  Send(AProc, fseStartList, {}, AList.Size(), result);
+  try {
+    for (std::int32_t i = 0; i < AList.Count() && result != fscCancel; ++i) {
+      const TCustomFile* entry = AList.GetFiles(i);
+      // Relative parts only: an absolute part would replace the target folder
+      // (a tree whose root is not marked as a drive has an absolute PathNoDrive).
+      auto target = ADestPath / entry->PathNoDrive().relative_path();
+      target /= entry->Name().relative_path();
+      result = SaveFile(entry->FullName(), target, AProc);
+    }
+  } catch (...) {
+    Send(AProc, fseEndList, {}, AList.Size(), result);
+    throw;
+  }
+  Send(AProc, fseEndList, {}, AList.Size(), result);
+  return result;
+}
+
+ScopedRestoratorIo::ScopedRestoratorIo(platform::IUnbufferedOpener* AOpener,
+                                       platform::ITargetCreator* ACreator)
+    : FOldOpener(gOpener), FOldCreator(gTargetCreator) {
+  gOpener = AOpener;
+  if (ACreator) gTargetCreator = ACreator;
+}
+
+ScopedRestoratorIo::~ScopedRestoratorIo() {
+  gOpener = FOldOpener;
+  gTargetCreator = FOldCreator;
+}

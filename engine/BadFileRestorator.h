@@ -1,0 +1,107 @@
+#pragma once
+// The damaged-file copier: copies a file from a disc in 2048-byte blocks read
+// past the file cache, tries each block three times and writes zeros where a
+// block stays unreadable, so that the target always reaches the source's full
+// length. A callback receives start, progress and end events and can ask to
+// skip the file or cancel the whole list.
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <stdexcept>
+
+#include "engine/FileTree.h"
+#include "platform/TargetFile.h"
+#include "platform/UnbufferedFile.h"
+
+enum TFileSaveEventType {
+  fseStartList,  // SaveFileList, before the first file; size of the whole list
+  fseStartFile,  // once the source is open; source file name and size
+  fseEndList,    // SaveFileList, always at the end; size of the whole list
+  fseEndFile,    // after the copy loop; final size of the target
+  fseProgress,   // after a block written (name, bytes) or a failed read (empty, 0)
+};
+
+enum TFileSaveCancelMode {
+  fscNormal,  // go on / completed
+  fscSkip,    // stop this file
+  fscCancel,  // stop this file and the rest of the list
+  fscError,   // the copy failed
+};
+
+// The callback. ACancelMode is the copier's running result: the callback reads
+// it and may set fscSkip or fscCancel. An empty function sends no events.
+using TFileSaveProc =
+    std::function<void(TFileSaveEventType AEvent, const std::filesystem::path& AName,
+                       std::int64_t ASize, TFileSaveCancelMode& ACancelMode)>;
+
+// "Cannot create \"%s\" directory" — the target's folder chain could not be made.
+class CreateDirectoryException : public std::runtime_error {
+ public:
+  explicit CreateDirectoryException(const std::filesystem::path& folder);
+};
+
+// "Cannot open file \"%s\"." — the source could not be opened.
+class OpenFileException : public std::runtime_error {
+ public:
+  explicit OpenFileException(const std::filesystem::path& file);
+};
+
+class BadFileRestorator {
+ public:
+  BadFileRestorator() = delete;
+
+  // Copies ASourceName to ADestName (created or truncated), creating the
+  // target's folder chain first. Returns fscNormal also when blocks were
+  // replaced by zeros; fscError when the target cannot be created, the source
+  // cannot be opened (the empty target stays), a write stores fewer bytes than
+  // asked (a full disk) or another error occurs (no end event then). Throws
+  // CreateDirectoryException when the folder chain cannot be created.
+  // AReadPath, when given, receives how the source was read (set once the
+  // source is open, and again after the copy loop).
+  static TFileSaveCancelMode SaveFile(const std::filesystem::path& ASourceName,
+                                      const std::filesystem::path& ADestName,
+                                      const TFileSaveProc& AProc,
+                                      platform::ReadPath* AReadPath = nullptr);
+
+  // Copies each entry to ADestPath / its PathNoDrive / its Name, in order,
+  // until one is cancelled; returns the last file's result (fscNormal for an
+  // empty list). fseEndList is sent also when an error leaves SaveFile.
+  static TFileSaveCancelMode SaveFileList(const TCustomFileList& AList,
+                                          const std::filesystem::path& ADestPath,
+                                          const TFileSaveProc& AProc);
+
+  // One read attempt of a block at the current position. On failure the
+  // buffer is zeros and AReadSize 0.
+  static bool TryToReadFile(platform::IUnbufferedFile& AHandle, platform::AlignedSector& ABuffer,
+                            std::uint32_t& AReadSize);
+
+  // One skip step past an unreadable block: APos (0 = the current position)
+  // grows by one block and the file is positioned there. True when the
+  // position now reported equals APos (all 64 bits).
+  static bool TryToMoveFile(platform::IUnbufferedFile& AHandle, std::int64_t& APos);
+
+  // Where sources are opened and targets created; the system's by default.
+  // Tests put fault injectors here. Passing nullptr restores the default.
+  static void SetOpener(platform::IUnbufferedOpener* AOpener);
+  static void SetTargetCreator(platform::ITargetCreator* ACreator);
+  static platform::IUnbufferedOpener& Opener();
+  static platform::ITargetCreator& TargetCreator();
+
+  static constexpr std::uint32_t BlockSize = 2048;
+  static constexpr int ReadAttempts = 3;
+};
+
+// Puts an opener (and optionally a target creator) in place for a scope.
+class ScopedRestoratorIo {
+ public:
+  explicit ScopedRestoratorIo(platform::IUnbufferedOpener* AOpener,
+                              platform::ITargetCreator* ACreator = nullptr);
+  ~ScopedRestoratorIo();
+  ScopedRestoratorIo(const ScopedRestoratorIo&) = delete;
+  ScopedRestoratorIo& operator=(const ScopedRestoratorIo&) = delete;
+
+ private:
+  platform::IUnbufferedOpener* FOldOpener;
+  platform::ITargetCreator* FOldCreator;
+};

@@ -1,0 +1,58 @@
+#pragma once
+// Reading a file of an ISO 9660 disc from the device itself, one sector at a
+// time at the file's extents, for discs whose file system refuses O_DIRECT
+// (the Linux iso9660 driver). A bad sector then fails alone and each retry
+// reaches the drive, where the driver's buffered reads fail whole pages.
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "platform/Iso9660Extents.h"
+#include "platform/UnbufferedFile.h"
+
+namespace platform {
+
+// A file read through its extents on an open device or image. Owns the
+// descriptor.
+class DeviceExtentFile final : public IUnbufferedFile {
+ public:
+  DeviceExtentFile(int fd, IsoFileExtents extents);
+  ~DeviceExtentFile() override;
+  DeviceExtentFile(const DeviceExtentFile&) = delete;
+  DeviceExtentFile& operator=(const DeviceExtentFile&) = delete;
+
+  std::int64_t Size() const override { return extents_.size; }
+  std::int64_t Position() const override { return position_; }
+  bool Seek(std::int64_t position) override;
+  std::int64_t Read(std::byte* buffer, std::size_t count) override;
+  ReadPath Path() const override { return ReadPath::Device; }
+
+ private:
+  // Reads the bytes of the file from `position` to the end of its sector,
+  // at most `count`; -1 when the sector cannot be read whole enough.
+  std::int64_t ReadWithinSector(std::int64_t position, std::byte* out, std::size_t count);
+
+  int fd_;
+  IsoFileExtents extents_;
+  std::int64_t position_ = 0;
+  AlignedSector sector_{};  // bounce buffer for reads that do not start on a sector
+};
+
+// Opens a file of a mounted iso9660 disc through the device it is mounted
+// from. nullptr and a reason when the file is not on an iso9660 mount of a
+// block device, the mount's options change names or sessions in ways not
+// followed here, the file cannot be matched with certainty in the disc's
+// directory (its size there must equal the mounted file's), or the device
+// cannot be opened for reading. mountInfo stands for the kernel's mount table.
+std::unique_ptr<IUnbufferedFile> OpenThroughDevice(
+    const std::filesystem::path& mountedFile, std::string& whyNot,
+    const std::filesystem::path& mountInfo = "/proc/self/mountinfo");
+
+// Opens a file of an unmounted disc or of an image file, named on the disc as
+// the driver would show it by default (Rock Ridge, else Joliet, else plain
+// names lower-cased without ";1").
+std::unique_ptr<IUnbufferedFile> OpenOnDevice(const std::filesystem::path& deviceOrImage,
+                                              const std::string& pathOnDisc, std::string& whyNot);
+
+}  // namespace platform

@@ -1,0 +1,33 @@
+#pragma once
+// Writing a recovered file: created anew or truncated, written from the start
+// onwards. Others may read it while it is written.
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+class ITargetFile {
+ public:
+  virtual ~ITargetFile() = default;
+  // Bytes written so far (the file's length).
+  virtual std::int64_t Size() const = 0;
+  // Appends `count` bytes; returns the bytes stored, fewer than `count` when
+  // the disk is full, -1 on another error.
+  virtual std::int64_t Write(const std::byte* data, std::size_t count) = 0;
+};
+
+class ITargetCreator {
+ public:
+  virtual ~ITargetCreator() = default;
+  // Creates or truncates `path`; nullptr (and `error`) when it cannot.
+  virtual std::unique_ptr<ITargetFile> Create(const std::filesystem::path& path,
+                                              std::string& error) = 0;
+};
+
+ITargetCreator& SystemTargetCreator();
+
+}  // namespace platform

@@ -1,0 +1,204 @@
+// The system's unbuffered opener on Linux: an ordered chain of ways to open a
+// file, best first (see ReadPath).
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/UnbufferedFile.h"
+
+namespace platform {
+
+namespace {
+
+std::string ErrnoText(const char* what, const std::filesystem::path& path) {
+  return std::string(what) + " \"" + path.string() + "\": " + std::strerror(errno);
+}
+
+// O_NONBLOCK: a pipe given as source must not block the open.
+int OpenForCache(const std::filesystem::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd >= 0) ::posix_fadvise(fd, 0, 0, POSIX_FADV_RANDOM);
+  return fd;
+}
+
+// A read through the page cache; the whole file's pages are dropped after it
+// so that a retry goes back to the drive.
+std::int64_t CachedRead(int fd, std::byte* buffer, std::size_t count, std::int64_t position) {
+  const auto got = ::pread(fd, buffer, count, position);
+  const int readErrno = errno;
+  ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+  errno = readErrno;
+  return got;
+}
+
+// Reads one block at a tracked position with pread. A read that returns fewer
+// bytes than the file has left is a failure: the kernel shrinks a disc's size
+// after a medium error near its end.
+class PositionalFile : public IUnbufferedFile {
+ public:
+  PositionalFile(int fd, std::int64_t size) : fd_(fd), size_(size) {}
+  ~PositionalFile() override { ::close(fd_); }
+  PositionalFile(const PositionalFile&) = delete;
+  PositionalFile& operator=(const PositionalFile&) = delete;
+
+  std::int64_t Size() const override { return size_; }
+  std::int64_t Position() const override { return position_; }
+  bool Seek(std::int64_t position) override {
+    if (position < 0) return false;
+    position_ = position;
+    return true;
+  }
+  std::int64_t Read(std::byte* buffer, std::size_t count) override {
+    if (count > SectorSize) count = SectorSize;
+    if (position_ >= size_) return 0;
+    const auto wanted = static_cast<std::int64_t>(
+        std::min<std::int64_t>(static_cast<std::int64_t>(count), size_ - position_));
+    const std::int64_t got = ReadAt(buffer, count);
+    if (got < wanted) return -1;
+    position_ += wanted;
+    return wanted;
+  }
+
+ protected:
+  // One read attempt at position_; bytes read or -1.
+  virtual std::int64_t ReadAt(std::byte* buffer, std::size_t count) = 0;
+  int fd_;
+  std::int64_t size_;
+  std::int64_t position_ = 0;
+};
+
+// O_DIRECT: always a whole aligned sector, so the last partial sector of a
+// file is asked for in full and comes back short, which the size explains.
+// Some file systems accept O_DIRECT at open and refuse the reads (EINVAL, it
+// never reaches the drive); such a file goes on through the cache at once.
+class DirectFile final : public PositionalFile {
+ public:
+  DirectFile(int fd, std::int64_t size, std::filesystem::path path)
+      : PositionalFile(fd, size), path_(std::move(path)) {}
+  ReadPath Path() const override { return cached_ ? ReadPath::Cache : ReadPath::Direct; }
+
+ protected:
+  std::int64_t ReadAt(std::byte* buffer, std::size_t count) override {
+    if (cached_) return CachedRead(fd_, buffer, count, position_);
+    if (position_ % static_cast<std::int64_t>(SectorSize) != 0) return -1;
+    const auto got = ::pread(fd_, buffer, SectorSize, position_);
+    if (got >= 0 || errno != EINVAL || !SwitchToCache()) return got;
+    return CachedRead(fd_, buffer, count, position_);
+  }
+
+ private:
+  bool SwitchToCache() {
+    const int fd = OpenForCache(path_);
+    if (fd < 0) return false;
+    ::close(fd_);
+    fd_ = fd;
+    cached_ = true;
+    return true;
+  }
+  std::filesystem::path path_;
+  bool cached_ = false;
+};
+
+// Through the page cache: random-access advice at open, and the whole file's
+// pages dropped after every block so that a retry goes back to the drive.
+class CachedFile final : public PositionalFile {
+ public:
+  using PositionalFile::PositionalFile;
+  ReadPath Path() const override { return ReadPath::Cache; }
+
+ protected:
+  std::int64_t ReadAt(std::byte* buffer, std::size_t count) override {
+    return CachedRead(fd_, buffer, count, position_);
+  }
+};
+
+bool RegularFileSize(int fd, std::int64_t& size) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  size = static_cast<std::int64_t>(st.st_size);
+  return true;
+}
+
+// Whether O_DIRECT reads of 2048-byte sectors into a 4096-aligned buffer can
+// work, as far as the kernel tells without a read: file systems that report
+// their direct-I/O alignment may demand more (a 4096-byte logical block) or
+// nothing at all (no direct I/O). Others are tried; see DirectFile.
+bool DirectSectorReadsPossible(int fd) {
+#ifdef STATX_DIOALIGN
+  struct statx stx {};
+  if (::statx(fd, "", AT_EMPTY_PATH, STATX_DIOALIGN, &stx) == 0 &&
+      (stx.stx_mask & STATX_DIOALIGN)) {
+    const auto offsetAlign = stx.stx_dio_offset_align;
+    return offsetAlign != 0 && SectorSize % offsetAlign == 0 && stx.stx_dio_mem_align <= 4096;
+  }
+#else
+  (void)fd;
+#endif
+  return true;
+}
+
+std::unique_ptr<IUnbufferedFile> OpenDirect(const std::filesystem::path& path, std::string& error) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECT | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    error = ErrnoText("cannot open with O_DIRECT", path);
+    return nullptr;
+  }
+  std::int64_t size = 0;
+  if (!RegularFileSize(fd, size) || !DirectSectorReadsPossible(fd)) {
+    error = "O_DIRECT sector reads not possible for \"" + path.string() + "\"";
+    ::close(fd);
+    return nullptr;
+  }
+  return std::make_unique<DirectFile>(fd, size, path);
+}
+
+std::unique_ptr<IUnbufferedFile> OpenCached(const std::filesystem::path& path, std::string& error) {
+  const int fd = OpenForCache(path);
+  if (fd < 0) {
+    error = ErrnoText("cannot open", path);
+    return nullptr;
+  }
+  std::int64_t size = 0;
+  if (!RegularFileSize(fd, size)) {
+    error = "not a regular file: \"" + path.string() + "\"";
+    ::close(fd);
+    return nullptr;
+  }
+  return std::make_unique<CachedFile>(fd, size);
+}
+
+using OpenAttempt = std::unique_ptr<IUnbufferedFile> (*)(const std::filesystem::path&,
+                                                         std::string&);
+
+// The ways to open a file, best first; the first that works is used.
+constexpr std::array kOpenAttempts = {
+    OpenAttempt{&OpenDirect},
+    // sector reads from the device at an iso9660 file's extents go here
+    OpenAttempt{&OpenCached},
+};
+
+class LinuxUnbufferedOpener final : public IUnbufferedOpener {
+ public:
+  std::unique_ptr<IUnbufferedFile> Open(const std::filesystem::path& path,
+                                        std::string& error) override {
+    for (const OpenAttempt attempt : kOpenAttempts) {
+      if (auto file = attempt(path, error)) return file;
+    }
+    return nullptr;
+  }
+};
+
+}  // namespace
+
+IUnbufferedOpener& SystemUnbufferedOpener() {
+  static LinuxUnbufferedOpener opener;
+  return opener;
+}
+
+}  // namespace platform

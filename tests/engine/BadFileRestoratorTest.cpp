@@ -1,0 +1,555 @@
+#include <sys/mount.h>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "FaultInjector.h"
+#include "TempDir.h"
+#include "engine/BadFileRestorator.h"
+
+namespace {
+
+using testsupport::BadSector;
+using testsupport::FaultInjector;
+using testsupport::TempDir;
+
+const char* KindText(TFileSaveEventType kind) {
+  switch (kind) {
+    case fseStartList:
+      return "startList";
+    case fseStartFile:
+      return "start";
+    case fseEndList:
+      return "endList";
+    case fseEndFile:
+      return "end";
+    case fseProgress:
+      return "progress";
+  }
+  return "?";
+}
+
+const char* ModeText(TFileSaveCancelMode mode) {
+  switch (mode) {
+    case fscNormal:
+      return "normal";
+    case fscSkip:
+      return "skip";
+    case fscCancel:
+      return "cancel";
+    case fscError:
+      return "error";
+  }
+  return "?";
+}
+
+// A callback that answers `answer` at the `occurrence`-th event of `kind`
+// (for fseProgress: counting failed attempts, the events with an empty name,
+// when `onFailedAttempt`), and records every event as
+// "<kind> <name or -> <size> <running result after the callback>".
+struct Recorder {
+  TFileSaveEventType kind = fseStartList;
+  bool onFailedAttempt = false;
+  int occurrence = 0;  // 0: never answer
+  TFileSaveCancelMode answer = fscNormal;
+  std::filesystem::path source;
+  std::vector<std::string> events;
+  int seen = 0;
+
+  TFileSaveProc Proc() {
+    return [this](TFileSaveEventType e, const std::filesystem::path& name, std::int64_t size,
+                  TFileSaveCancelMode& mode) {
+      const bool failed = e == fseProgress && name.empty();
+      if (e == kind && failed == onFailedAttempt && ++seen == occurrence) mode = answer;
+      std::string who = name.empty() ? "-" : name == source ? "src" : name.string();
+      events.push_back(std::string(KindText(e)) + ' ' + who + ' ' + std::to_string(size) + ' ' +
+                       ModeText(mode));
+    };
+  }
+};
+
+std::string Pattern(std::size_t size) {
+  std::string bytes(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>('A' + i % 23);
+  return bytes;
+}
+
+struct CopyRow {
+  const char* name;
+  std::size_t size;
+  std::vector<BadSector> bad;
+  Recorder answer;  // which event gets which answer
+  bool failSeeks;
+  std::vector<std::string> events;
+  TFileSaveCancelMode result;
+  std::size_t targetSize;
+  std::vector<std::int64_t> zeroSectors;  // sectors of the target that must be zeros
+  std::vector<int> attempts;              // read attempts per source sector 0, 1, 2, ...
+};
+
+void PrintTo(const CopyRow& row, std::ostream* os) { *os << row.name; }
+
+Recorder Answer(TFileSaveEventType kind, int occurrence, TFileSaveCancelMode mode,
+                bool onFailedAttempt = false) {
+  Recorder r;
+  r.kind = kind;
+  r.occurrence = occurrence;
+  r.answer = mode;
+  r.onFailedAttempt = onFailedAttempt;
+  return r;
+}
+
+const std::vector<CopyRow>& CopyRows() {
+  static const std::vector<CopyRow> rows = {
+      {"EmptySourceGivesEmptyTarget",
+       0,
+       {},
+       {},
+       false,
+       {"start src 0 normal", "end src 0 normal"},
+       fscNormal,
+       0,
+       {},
+       {}},
+      {"CleanSourceReadsInThreeBlocks",
+       5000,
+       {},
+       {},
+       false,
+       {"start src 5000 normal", "progress src 2048 normal", "progress src 2048 normal",
+        "progress src 904 normal", "end src 5000 normal"},
+       fscNormal,
+       5000,
+       {},
+       {1, 1, 1}},
+      {"ExactlyOneBlock",
+       2048,
+       {},
+       {},
+       false,
+       {"start src 2048 normal", "progress src 2048 normal", "end src 2048 normal"},
+       fscNormal,
+       2048,
+       {},
+       {1}},
+      {"BadSecondBlockGetsThreeAttemptsAndAZeroRun",
+       5000,
+       {{1}},
+       {},
+       false,
+       {"start src 5000 normal", "progress src 2048 normal", "progress - 0 normal",
+        "progress - 0 normal", "progress - 0 normal", "progress src 2048 normal",
+        "progress src 904 normal", "end src 5000 normal"},
+       fscNormal,
+       5000,
+       {1},
+       {1, 3, 1}},
+      {"BadLastBlockGivesA904ByteZeroRun",
+       5000,
+       {{2}},
+       {},
+       false,
+       {"start src 5000 normal", "progress src 2048 normal", "progress src 2048 normal",
+        "progress - 0 normal", "progress - 0 normal", "progress - 0 normal",
+        "progress src 904 normal", "end src 5000 normal"},
+       fscNormal,
+       5000,
+       {2},
+       {1, 1, 3}},
+      {"FlakySectorIsReadOnTheThirdAttempt",
+       5000,
+       {{1, 2}},
+       {},
+       false,
+       {"start src 5000 normal", "progress src 2048 normal", "progress - 0 normal",
+        "progress - 0 normal", "progress src 2048 normal", "progress src 904 normal",
+        "end src 5000 normal"},
+       fscNormal,
+       5000,
+       {},
+       {1, 3, 1}},
+      {"SkipAtStartReadsNothing",
+       5000,
+       {},
+       Answer(fseStartFile, 1, fscSkip),
+       false,
+       {"start src 5000 skip", "end src 0 skip"},
+       fscSkip,
+       0,
+       {},
+       {0, 0, 0}},
+      {"CancelAtSecondFailedAttemptStopsAfterOneZeroRun",
+       5000,
+       {{1}},
+       Answer(fseProgress, 2, fscCancel, true),
+       false,
+       {"start src 5000 normal", "progress src 2048 normal", "progress - 0 normal",
+        "progress - 0 cancel", "progress src 2048 cancel", "end src 4096 cancel"},
+       fscCancel,
+       4096,
+       {1},
+       {1, 2, 0}},
+      {"SkipAtFirstFailedAttempt",
+       5000,
+       {{1}},
+       Answer(fseProgress, 1, fscSkip, true),
+       false,
+       {"start src 5000 normal", "progress src 2048 normal", "progress - 0 skip",
+        "progress src 2048 skip", "end src 4096 skip"},
+       fscSkip,
+       4096,
+       {1},
+       {1, 1, 0}},
+      {"SkipAfterFirstBlock",
+       5000,
+       {},
+       Answer(fseProgress, 1, fscSkip),
+       false,
+       {"start src 5000 normal", "progress src 2048 skip", "end src 2048 skip"},
+       fscSkip,
+       2048,
+       {},
+       {1, 0, 0}},
+      {"ErrorSetByTheCallbackDoesNotStopTheCopy",
+       3000,
+       {},
+       Answer(fseStartFile, 1, fscError),
+       false,
+       {"start src 3000 error", "progress src 2048 error", "progress src 952 error",
+        "end src 3000 error"},
+       fscError,
+       3000,
+       {},
+       {1, 1}},
+      {"FailedPositioningZeroesTheRest",
+       5000,
+       {{0}},
+       {},
+       true,
+       {"start src 5000 normal", "progress - 0 normal", "progress - 0 normal",
+        "progress - 0 normal", "progress src 2048 normal", "progress src 2048 normal",
+        "progress src 904 normal", "end src 5000 normal"},
+       fscNormal,
+       5000,
+       {0, 1, 2},
+       {3, 0, 0}},
+  };
+  return rows;
+}
+
+class CopyTable : public testing::TestWithParam<CopyRow> {};
+
+TEST_P(CopyTable, EventsTargetAndAttempts) {
+  const CopyRow& row = GetParam();
+  TempDir dir;
+  FaultInjector disc;
+  const std::filesystem::path source = "/media/u/D/file.bin";
+  const std::string bytes = Pattern(row.size);
+  disc.AddFile(source, bytes, row.bad);
+  if (row.failSeeks) disc.FailSeeks(source);
+  ScopedRestoratorIo io(&disc);
+  Recorder rec = row.answer;
+  rec.source = source;
+  const auto target = dir / "out" / "file.bin";
+
+  const auto result = BadFileRestorator::SaveFile(source, target, rec.Proc());
+
+  EXPECT_EQ(result, row.result);
+  EXPECT_EQ(rec.events, row.events);
+  std::string expected = bytes.substr(0, row.targetSize);
+  for (auto s : row.zeroSectors) {
+    const auto from = static_cast<std::size_t>(s) * 2048;
+    if (from < expected.size())
+      std::fill(
+          expected.begin() + static_cast<std::ptrdiff_t>(from),
+          expected.begin() + static_cast<std::ptrdiff_t>(std::min(expected.size(), from + 2048)),
+          '\0');
+  }
+  EXPECT_EQ(testsupport::ReadFileBytes(target), expected);
+  for (std::size_t s = 0; s < row.attempts.size(); ++s)
+    EXPECT_EQ(disc.Attempts(source, static_cast<std::int64_t>(s)), row.attempts[s])
+        << "sector " << s;
+}
+
+INSTANTIATE_TEST_SUITE_P(Copier, CopyTable, testing::ValuesIn(CopyRows()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// --- the copier around the loop ----------------------------------------------
+
+class CopierTest : public testing::Test {
+ protected:
+  TempDir dir;
+  FaultInjector disc;
+  ScopedRestoratorIo io{&disc};
+  Recorder rec;
+};
+
+TEST_F(CopierTest, MissingSourceLeavesAnEmptyTargetAndSendsNothing) {
+  const auto target = dir / "t.bin";
+  EXPECT_EQ(BadFileRestorator::SaveFile("/media/u/D/none", target, rec.Proc()), fscError);
+  EXPECT_TRUE(rec.events.empty());
+  ASSERT_TRUE(std::filesystem::exists(target));
+  EXPECT_EQ(std::filesystem::file_size(target), 0u);
+}
+
+TEST_F(CopierTest, CreatesTheMissingFolderChain) {
+  disc.AddFile("/s", "abc");
+  const auto target = dir / "a" / "b" / "c" / "t.bin";
+  EXPECT_EQ(BadFileRestorator::SaveFile("/s", target, nullptr), fscNormal);
+  EXPECT_EQ(testsupport::ReadFileBytes(target), "abc");
+}
+
+TEST_F(CopierTest, NameWithoutFolderPartIsWrittenInTheCurrentFolder) {
+  disc.AddFile("/s", "abc");
+  const auto old = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  const auto result = BadFileRestorator::SaveFile("/s", "plain.bin", nullptr);
+  std::filesystem::current_path(old);
+  EXPECT_EQ(result, fscNormal);
+  EXPECT_EQ(testsupport::ReadFileBytes(dir / "plain.bin"), "abc");
+}
+
+TEST_F(CopierTest, ExistingTargetIsTruncated) {
+  disc.AddFile("/s", "abc");
+  testsupport::WriteFileBytes(dir / "t.bin", std::string(10000, 'x'));
+  EXPECT_EQ(BadFileRestorator::SaveFile("/s", dir / "t.bin", nullptr), fscNormal);
+  EXPECT_EQ(testsupport::ReadFileBytes(dir / "t.bin"), "abc");
+}
+
+TEST_F(CopierTest, FolderThatCannotBeCreatedThrowsBeforeAnyEvent) {
+  disc.AddFile("/s", "abc");
+  testsupport::WriteFileBytes(dir / "file", "in the way");
+  const auto target = dir / "file" / "sub" / "t.bin";
+  try {
+    BadFileRestorator::SaveFile("/s", target, rec.Proc());
+    FAIL() << "no exception";
+  } catch (const CreateDirectoryException& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Cannot create \"" + (dir / "file" / "sub").string() + "/\" directory");
+  }
+  EXPECT_TRUE(rec.events.empty());
+  EXPECT_EQ(disc.Opens("/s"), 0);
+}
+
+TEST_F(CopierTest, TargetThatCannotBeCreatedIsAnErrorWithoutEvents) {
+  disc.AddFile("/s", "abc");
+  std::filesystem::create_directory(dir / "t.bin");  // a folder where the file should go
+  EXPECT_EQ(BadFileRestorator::SaveFile("/s", dir / "t.bin", rec.Proc()), fscError);
+  EXPECT_TRUE(rec.events.empty());
+  EXPECT_EQ(disc.Opens("/s"), 0);
+}
+
+TEST_F(CopierTest, ReportsTheReadPathTheSourceTook) {
+  disc.AddFile("/s", "abc");
+  disc.SetReadPath(platform::ReadPath::Cache);
+  platform::ReadPath path = platform::ReadPath::Direct;
+  EXPECT_EQ(BadFileRestorator::SaveFile("/s", dir / "t", nullptr, &path), fscNormal);
+  EXPECT_EQ(path, platform::ReadPath::Cache);
+}
+
+// --- the list --------------------------------------------------------------------
+
+class CopierListTest : public CopierTest {
+ protected:
+  TCustomDir root;
+  TCustomFileList list;
+  void SetUp() override {
+    root.SetName("/media/u/D");
+    root.SetAttr(0x08);
+    auto* a = new TCustomDir(&root);
+    a->SetName("a");
+    auto* x = new TCustomFile(a);
+    x->SetName("x.txt");
+    x->SetSize(3);
+    auto* y = new TCustomFile(&root);
+    y->SetName("y.txt");
+    y->SetSize(2);
+    disc.AddFile("/media/u/D/a/x.txt", "xxx");
+    disc.AddFile("/media/u/D/y.txt", "yy");
+    list.Add(x);
+    list.Add(y);
+  }
+};
+
+TEST_F(CopierListTest, EmptyListSendsStartAndEndOnly) {
+  TCustomFileList empty;
+  EXPECT_EQ(BadFileRestorator::SaveFileList(empty, dir.path(), rec.Proc()), fscNormal);
+  EXPECT_EQ(rec.events, (std::vector<std::string>{"startList - 0 normal", "endList - 0 normal"}));
+}
+
+TEST_F(CopierListTest, CopiesEachEntryBelowTheTargetFolder) {
+  rec.source = "/media/u/D/y.txt";
+  EXPECT_EQ(BadFileRestorator::SaveFileList(list, dir / "out", rec.Proc()), fscNormal);
+  EXPECT_EQ(testsupport::ReadFileBytes(dir / "out" / "a" / "x.txt"), "xxx");
+  EXPECT_EQ(testsupport::ReadFileBytes(dir / "out" / "y.txt"), "yy");
+  EXPECT_EQ(rec.events.front(), "startList - 5 normal");
+  EXPECT_EQ(rec.events.back(), "endList - 5 normal");
+  EXPECT_EQ(rec.events.size(), 2u + 3u + 3u);
+}
+
+// A root not marked as a drive has an absolute PathNoDrive; it must land
+// below the target folder all the same, never at the absolute path.
+TEST_F(CopierListTest, UnmarkedRootStaysBelowTheTargetFolder) {
+  root.SetAttr(0);
+  EXPECT_EQ(BadFileRestorator::SaveFileList(list, dir / "out", nullptr), fscNormal);
+  EXPECT_EQ(testsupport::ReadFileBytes(dir / "out" / "media" / "u" / "D" / "a" / "x.txt"), "xxx");
+  EXPECT_EQ(testsupport::ReadFileBytes(dir / "out" / "media" / "u" / "D" / "y.txt"), "yy");
+}
+
+TEST_F(CopierListTest, CancelAtStartListCopiesNothing) {
+  rec = Answer(fseStartList, 1, fscCancel);
+  EXPECT_EQ(BadFileRestorator::SaveFileList(list, dir / "out", rec.Proc()), fscCancel);
+  EXPECT_EQ(rec.events, (std::vector<std::string>{"startList - 5 cancel", "endList - 5 cancel"}));
+  EXPECT_FALSE(std::filesystem::exists(dir / "out"));
+}
+
+TEST_F(CopierListTest, SkipMovesOnAndTheLastResultIsReturned) {
+  rec = Answer(fseStartFile, 1, fscSkip);
+  EXPECT_EQ(BadFileRestorator::SaveFileList(list, dir / "out", rec.Proc()), fscNormal);
+  EXPECT_EQ(std::filesystem::file_size(dir / "out" / "a" / "x.txt"), 0u);
+  EXPECT_EQ(testsupport::ReadFileBytes(dir / "out" / "y.txt"), "yy");
+}
+
+TEST_F(CopierListTest, EndListIsSentWhenAFolderCannotBeCreated) {
+  testsupport::WriteFileBytes(dir / "out", "a file in the way");
+  EXPECT_THROW(BadFileRestorator::SaveFileList(list, dir / "out", rec.Proc()),
+               CreateDirectoryException);
+  EXPECT_EQ(rec.events, (std::vector<std::string>{"startList - 5 normal", "endList - 5 normal"}));
+}
+
+// --- 64-bit sizes and full disks ------------------------------------------------
+
+// Counts what would be written without storing it; stores at most `capacity`.
+class CountingTargets final : public platform::ITargetCreator {
+ public:
+  std::int64_t capacity = INT64_MAX;
+  std::int64_t written = 0;
+  int writes = 0;
+  std::string lastBytes;  // of the last write
+
+  std::unique_ptr<platform::ITargetFile> Create(const std::filesystem::path&,
+                                                std::string&) override {
+    written = 0;
+    return std::make_unique<File>(*this);
+  }
+
+ private:
+  struct File final : platform::ITargetFile {
+    explicit File(CountingTargets& owner) : owner_(owner) {}
+    std::int64_t Size() const override { return owner_.written; }
+    std::int64_t Write(const std::byte* data, std::size_t count) override {
+      ++owner_.writes;
+      const auto n = std::min<std::int64_t>(static_cast<std::int64_t>(count),
+                                            owner_.capacity - owner_.written);
+      owner_.lastBytes.assign(reinterpret_cast<const char*>(data), static_cast<std::size_t>(n));
+      owner_.written += n;
+      return n;
+    }
+    CountingTargets& owner_;
+  };
+};
+
+// A source past 4 GiB must be copied whole: a size cut to 32 bits would lose
+// everything past the first 512 MiB here.
+TEST_F(CopierTest, SourceOfFourAndAHalfGiBIsCopiedWhole) {
+  const std::int64_t size = (std::int64_t{9} << 29) + 1000;
+  const std::int64_t bad = (std::int64_t{1} << 32) / 2048 + 7;  // a sector past 4 GiB
+  disc.AddZeroFile("/big", size, {{bad}});
+  CountingTargets targets;
+  ScopedRestoratorIo writes(&disc, &targets);
+  std::int64_t started = -1, ended = -1, progress = 0;
+  int failed = 0;
+  const auto result =
+      BadFileRestorator::SaveFile("/big", dir / "big",
+                                  [&](TFileSaveEventType e, const std::filesystem::path& name,
+                                      std::int64_t n, TFileSaveCancelMode&) {
+                                    if (e == fseStartFile) started = n;
+                                    if (e == fseEndFile) ended = n;
+                                    if (e == fseProgress) {
+                                      progress += n;
+                                      failed += name.empty();
+                                    }
+                                  });
+  EXPECT_EQ(result, fscNormal);
+  EXPECT_EQ(started, size);
+  EXPECT_EQ(ended, size);
+  EXPECT_EQ(progress, size);
+  EXPECT_EQ(targets.written, size);
+  EXPECT_EQ(failed, 3);
+  EXPECT_EQ(disc.Attempts("/big", bad), 3);
+  EXPECT_EQ(disc.Attempts("/big", size / 2048), 1);  // the last, partial sector
+}
+
+// The same through the system's reader, on a sparse file of the real file
+// system whose last bytes are data; the target only counts what it gets.
+TEST(CopierOnDisk, SparseSourcePastFourGiBIsReadWhole) {
+  TempDir dir;
+  const auto source = dir / "big.iso";
+  const std::int64_t size = (std::int64_t{9} << 29) + 1000;
+  {
+    std::ofstream out(source, std::ios::binary);
+    out.seekp(size - 1000);
+    out << std::string(1000, 'z');
+  }
+  CountingTargets targets;
+  ScopedRestoratorIo io(nullptr, &targets);
+  std::int64_t started = -1, progress = 0;
+  platform::ReadPath path{};
+  const auto result = BadFileRestorator::SaveFile(
+      source, dir / "copy",
+      [&](TFileSaveEventType e, const std::filesystem::path&, std::int64_t n,
+          TFileSaveCancelMode&) {
+        if (e == fseStartFile) started = n;
+        if (e == fseProgress) progress += n;
+      },
+      &path);
+  std::filesystem::remove(source);
+  EXPECT_EQ(result, fscNormal);
+  EXPECT_EQ(started, size);
+  EXPECT_EQ(progress, size);
+  EXPECT_EQ(targets.written, size);
+  EXPECT_EQ(targets.lastBytes, std::string(1000, 'z'));
+  std::cout << "read path: " << platform::ReadPathText(path) << '\n';
+}
+
+TEST_F(CopierTest, ShortWriteEndsTheCopyWithAnError) {
+  disc.AddFile("/s", Pattern(10000));
+  CountingTargets targets;
+  targets.capacity = 3000;
+  ScopedRestoratorIo writes(&disc, &targets);
+  rec.source = "/s";
+  EXPECT_EQ(BadFileRestorator::SaveFile("/s", dir / "t", rec.Proc()), fscError);
+  EXPECT_EQ(targets.writes, 2);  // the second write came up short; no third
+  EXPECT_EQ(rec.events,
+            (std::vector<std::string>{"start src 10000 normal", "progress src 2048 normal"}));
+}
+
+// A real full file system: a 64 KiB tmpfs.
+TEST(CopierOnDisk, FullTargetDiskEndsWithErrorPromptly) {
+  TempDir dir;
+  const auto mountPoint = dir / "small";
+  std::filesystem::create_directory(mountPoint);
+  ASSERT_EQ(::mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=64k"), 0)
+      << "cannot mount a tmpfs (needs root): " << std::strerror(errno);
+  struct Unmount {
+    std::filesystem::path p;
+    ~Unmount() { ::umount2(p.c_str(), MNT_DETACH); }
+  } unmount{mountPoint};
+  FaultInjector disc;
+  disc.AddFile("/s", Pattern(1 << 20));
+  ScopedRestoratorIo io(&disc);
+  Recorder rec;
+  rec.source = "/s";
+  EXPECT_EQ(BadFileRestorator::SaveFile("/s", mountPoint / "t", rec.Proc()), fscError);
+  EXPECT_LE(disc.TotalReads("/s"), 64 * 1024 / 2048 + 1);
+  ASSERT_FALSE(rec.events.empty());
+  EXPECT_EQ(rec.events.back().rfind("end", 0), std::string::npos) << "no end event after an error";
+  EXPECT_LE(std::filesystem::file_size(mountPoint / "t"), 64u * 1024u);
+}
+
+}  // namespace
