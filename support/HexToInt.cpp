@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <exception>
 
-#include "support/Utf16Text.h"
+#include "support/TextCodec.h"
 #include "support/uFunctions.h"
 
 std::int32_t HexToInt(const std::string& aText) {
@@ -23,8 +23,10 @@ std::int32_t HexToInt(const std::string& aText) {
         digit = static_cast<std::uint32_t>(c - 'A' + 10);
       } else {
         // The whole character, not just its first UTF-8 byte, is named.
-        WriteErrorMessage(edsSilent, AID_Common_Forms, 1,
-                          "[HexToInt] incorrect char " + support::Utf8Substr(text.substr(i), 0, 1));
+        WriteErrorMessage(
+            edsSilent, AID_Common_Forms, 1,
+            "[HexToInt] incorrect char " +
+                support::Utf32ToUtf8(support::Utf8ToUtf32(text.substr(i)).substr(0, 1)));
         return -1;
       }
       result = result * 16 + digit;

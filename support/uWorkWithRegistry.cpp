@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "support/Utf16Text.h"
+#include "support/TextCodec.h"
 #include "support/uFunctions.h"
 
 using platform::ERegistryException;
@@ -208,7 +208,8 @@ void RegistryUtils::WriteWideStr(TRegistry& Reg, const std::string& KeyName,
   }
   if (!present || kind == platform::REG_BINARY) {
     // The whole text is stored, however long, with one terminating zero unit.
-    std::vector<std::uint8_t> bytes = support::Utf8ToUtf16LE(value);
+    const std::string utf16 = support::Utf8ToUtf16LE(value);
+    std::vector<std::uint8_t> bytes(utf16.begin(), utf16.end());
     bytes.push_back(0);
     bytes.push_back(0);
     Reg.WriteBinaryData(KeyName, bytes);
@@ -224,15 +225,20 @@ std::string RegistryUtils::ReadWideStr(TRegistry& Reg, const std::string& KeyNam
   if (!Reg.GetDataKind(KeyName, kind)) return "";  // absent: no bytes, no text
   if (kind == platform::REG_SZ || kind == platform::REG_EXPAND_SZ) return Reg.ReadString(KeyName);
   if (kind != platform::REG_BINARY) return "";
-  std::u16string units = support::Utf16LEUnits(Reg.ReadBinaryData(KeyName));
-  // The terminating zero and any trailing blanks or control characters go.
-  while (!units.empty() && units.back() <= u' ') units.pop_back();
-  return support::Utf16ToUtf8(units);
+  const auto bytes = Reg.ReadBinaryData(KeyName);
+  std::string text = support::Utf16LEToUtf8(std::string(bytes.begin(), bytes.end()));
+  // The terminating zero and any trailing blanks or control characters go
+  // (each is one byte in UTF-8).
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.pop_back();
+  return text;
 }
 
 std::string RegistryUtils::GetKeyNameByMask(TRegistry& Reg, const std::string& KeyMask) {
   for (const auto& name : Reg.GetValueNames()) {
-    if (support::Utf8Substr(name, 4, 4) == KeyMask) return name;
+    // Characters, not bytes: a name may hold any letter.
+    const std::u32string chars = support::Utf8ToUtf32(name);
+    const std::u32string part = chars.size() > 4 ? chars.substr(4, 4) : std::u32string();
+    if (support::Utf32ToUtf8(part) == KeyMask) return name;
   }
   return "";
 }

@@ -28,7 +28,6 @@ struct HexRow {
 
 void PrintTo(const HexRow& aRow, std::ostream* os) { *os << aRow.name; }
 
-
 class WriteBinStrRows : public BinaryText, public ::testing::WithParamInterface<HexRow> {};
 
 TEST_P(WriteBinStrRows, DecodesPairsOfDigits) {
@@ -117,7 +116,6 @@ struct MaskRow {
 };
 
 void PrintTo(const MaskRow& aRow, std::ostream* os) { *os << aRow.name; }
-
 
 class MaskRows : public BinaryText, public ::testing::WithParamInterface<MaskRow> {};
 

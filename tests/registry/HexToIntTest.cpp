@@ -14,7 +14,6 @@ struct HexToIntRow {
 
 void PrintTo(const HexToIntRow& aRow, std::ostream* os) { *os << aRow.name; }
 
-
 class HexToIntRows : public regtest::RegistryFixture,
                      public ::testing::WithParamInterface<HexToIntRow> {};
 

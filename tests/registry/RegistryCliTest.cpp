@@ -33,7 +33,6 @@ struct KindRow {
 
 void PrintTo(const KindRow& aRow, std::ostream* os) { *os << aRow.name; }
 
-
 class RegCliKinds : public RegCli, public ::testing::WithParamInterface<KindRow> {};
 
 TEST_P(RegCliKinds, AddThenQueryRoundTrips) {
@@ -129,7 +128,6 @@ struct BadRow {
 };
 
 void PrintTo(const BadRow& aRow, std::ostream* os) { *os << aRow.name; }
-
 
 class RegCliRejects : public RegCli, public ::testing::WithParamInterface<BadRow> {};
 

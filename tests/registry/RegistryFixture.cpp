@@ -1,6 +1,6 @@
 #include "RegistryFixture.h"
 
-#include "support/Utf16Text.h"
+#include "support/TextCodec.h"
 #include "support/uFunctions.h"
 
 namespace regtest {
@@ -13,8 +13,7 @@ RegistryFixture::~RegistryFixture() { ProductDataFolder = FOldProductDataFolder;
 
 std::vector<std::string> RegistryFixture::ErrLogLines() const {
   const std::string raw = testsupport::ReadFileBytes(ErrorLogPath());
-  const std::string text = support::Utf16ToUtf8(
-      support::Utf16LEUnits(std::vector<std::uint8_t>(raw.begin(), raw.end())));
+  const std::string text = support::Utf16LEToUtf8(raw);
   std::vector<std::string> lines;
   std::size_t start = 0;
   for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {

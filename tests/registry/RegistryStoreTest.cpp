@@ -95,7 +95,6 @@ struct CaseRow {
 
 void PrintTo(const CaseRow& aRow, std::ostream* os) { *os << aRow.name; }
 
-
 class RegistryNameCase : public regtest::RegistryFixture,
                          public ::testing::WithParamInterface<CaseRow> {};
 

@@ -39,7 +39,6 @@ struct StrRow {
 
 void PrintTo(const StrRow& aRow, std::ostream* os) { *os << aRow.name; }
 
-
 class GetStrValueRows : public regtest::RegistryFixture,
                         public ::testing::WithParamInterface<StrRow> {};
 
@@ -108,7 +107,6 @@ struct IntRow {
 };
 
 void PrintTo(const IntRow& aRow, std::ostream* os) { *os << aRow.name; }
-
 
 class IntegerRows : public regtest::RegistryFixture,
                     public ::testing::WithParamInterface<IntRow> {};
