@@ -1,4 +1,4 @@
-# Libraries of the platform layer found through pkg-config (Linux).
+# Libraries of the platform layer's implementations.
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
   find_package(PkgConfig REQUIRED)
   # libiso9660 reads an optical disc's own directory to find a file's sectors.
@@ -7,3 +7,7 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
   pkg_check_modules(UDEV REQUIRED IMPORTED_TARGET libudev)
   target_link_libraries(platform PRIVATE PkgConfig::ISO9660 PkgConfig::UDEV)
 endif()
+# SQLite holds the per-user registry store (portable, so on every platform
+# that has no registry of its own).
+find_package(SQLite3 REQUIRED)
+target_link_libraries(platform PUBLIC SQLite::SQLite3)
