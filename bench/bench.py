@@ -36,10 +36,10 @@ def tool_commands(bin_dir):
         # output keeps every later byte at its offset. Both block sizes divide
         # the file size, so sync never pads a real short read at the end.
         ("dd bs=2048", lambda s, t, w: ["dd", "if=" + s, "of=" + t, "iflag=direct", "bs=2048",
-                                        "conv=noerror,sync", "status=none"]),
+                                        "conv=noerror,sync"]),
         ("dd bs=64K", lambda s, t, w: ["dd", "if=" + s, "of=" + t, "iflag=direct", "bs=64K",
-                                       "conv=noerror,sync", "status=none"]),
-        # Default passes: copying (clusters of 64 sectors, skipping ahead
+                                       "conv=noerror,sync"]),
+        # Default passes: copying (clusters of 64 KiB, skipping ahead
         # after an error), trimming, scraping; no retry passes (-r0).
         ("ddrescue", lambda s, t, w: ["ddrescue", "-d", "-b2048", "-q", s, t,
                                       os.path.join(w, "ddrescue.map")]),
@@ -111,7 +111,7 @@ def make_source(path, size, seed):
 
 def pick_bad_sectors(sectors, count, seed):
     """One sector at random in each of `count` equal stretches of the file:
-    scattered, never two in the same 64 KiB block unless the file is tiny."""
+    scattered, and evenly so."""
     rng = random.Random(seed + 1)
     bad = []
     for i in range(count):
@@ -180,7 +180,7 @@ def print_table(case, size, bad, results):
     print()
     print(f"Case {case}")
     head = (f"{'tool':<11} {'wall s':>8} {'MiB/s':>7} {'time/copier':>11} {'MiB/s/copier':>12} "
-            f"{'requests':>8} {'exit':>4}")
+            f"{'requests':>8} {'ms/req':>6} {'exit':>4}")
     if bad:
         head += (f" {'attempts/bad mean min max':>25} {'good bytes recovered':>21} "
                  f"{'lost bytes':>10} {'bad zeroed':>10}")
@@ -194,7 +194,8 @@ def print_table(case, size, bad, results):
             line += f"{r['wall'] / base['wall']:>11.2f} {mibs / (size / MIB / base['wall']):>12.2f} "
         else:
             line += f"{'-':>11} {'-':>12} "
-        line += f"{r['reads']:>8} {r['rc']:>4}"
+        per = 1000 * r["wall"] / r["reads"] if r["reads"] else 0
+        line += f"{r['reads']:>8} {per:>6.3f} {r['rc']:>4}"
         if bad:
             a = r["attempts"]
             att = f"{sum(a) / len(a):.2f} {min(a)} {max(a)}"
