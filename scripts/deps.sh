@@ -12,6 +12,10 @@ TEST_PACKAGES=(
   fuse3 gddrescue genisoimage xorriso util-linux e2fsprogs binutils file
   xvfb xauth xdg-utils
 )
+BENCH_PACKAGES=(
+  "${BUILD_PACKAGES[@]}"
+  fuse3 gddrescue coreutils util-linux python3
+)
 
 install_missing_packages() {
   local missing=() p
