@@ -172,9 +172,8 @@ TEST_F(LiveDrives, CliListsFuseDiscWithIso9660SubtypeAsOptical) {
   std::string line, found;
   while (std::getline(lines, line))
     if (line.rfind(disc.mountPoint().native() + "\t", 0) == 0) found = line;
-  EXPECT_EQ(found.substr(0, found.find("\tiso9660\t") + 9),
-            disc.mountPoint().native() + "\toptical\t\tiso9660")
-      << result.out;
+  const std::string expected = disc.mountPoint().native() + "\toptical\t\tiso9660\t";
+  EXPECT_EQ(found.substr(0, expected.size()), expected) << result.out;
 }
 
 }  // namespace
