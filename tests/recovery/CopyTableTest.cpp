@@ -128,8 +128,8 @@ TEST_P(FuseCopyTable, EventsBytesReadPathAndPhysicalAttempts) {
 
   EXPECT_EQ(result, fscNormal);
   EXPECT_EQ(log.events, row.events);
-  EXPECT_EQ(testsupport::ReadFileBytes(out / "copy" / "file.bin"),
-            WithZeroSectors(bytes, row.zeroSectors));
+  EXPECT_TRUE(SameBytes(testsupport::ReadFileBytes(out / "copy" / "file.bin"),
+                        WithZeroSectors(bytes, row.zeroSectors)));
   EXPECT_EQ(path, platform::ReadPath::Direct) << platform::ReadPathText(path);
   for (const auto& c : row.counts) {
     const auto counted = disc.attempts(FileName, static_cast<std::uint64_t>(c.first * Sector),

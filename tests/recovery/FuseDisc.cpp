@@ -23,6 +23,19 @@ std::string WithZeroSectors(std::string bytes, const std::vector<std::int64_t>& 
   return bytes;
 }
 
+testing::AssertionResult SameBytes(const std::string& actual, const std::string& expected) {
+  if (actual == expected) return testing::AssertionSuccess();
+  const auto [a, e] = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
+  const auto at = static_cast<std::size_t>(a - actual.begin());
+  auto failure = testing::AssertionFailure()
+                 << actual.size() << " bytes, expected " << expected.size();
+  if (a != actual.end() && e != expected.end())
+    failure << "; first difference at byte " << at << " (sector " << at / 2048
+            << "): " << int(static_cast<unsigned char>(*a)) << " instead of "
+            << int(static_cast<unsigned char>(*e));
+  return failure;
+}
+
 namespace {
 
 const char* KindText(TFileSaveEventType kind) {

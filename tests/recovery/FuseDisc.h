@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "engine/BadFileRestorator.h"
 
 namespace recovery_test {
@@ -19,6 +21,10 @@ std::string SectorPattern(std::size_t size);
 // `bytes` with the given 2048-byte sectors set to zeros (a partial last sector
 // only up to the end).
 std::string WithZeroSectors(std::string bytes, const std::vector<std::int64_t>& sectors);
+
+// Whether two files' bytes are equal; on failure says where they first differ
+// (byte and sector) instead of printing megabytes.
+testing::AssertionResult SameBytes(const std::string& actual, const std::string& expected);
 
 // Records every event as "<kind> <src|-|name> <size> <running result>":
 // "start src 5000 normal", "progress - 0 normal" (a failed read attempt).
