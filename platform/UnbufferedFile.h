@@ -52,7 +52,9 @@ class IUnbufferedOpener {
                                                 std::string& error) = 0;
 };
 
-// The system's opener: tries the read paths in the order of ReadPath.
+// The system's opener: tries the read paths in the order of ReadPath. A
+// block device (a whole disc, or a loop device over an image) opens like a
+// file of the device's size.
 IUnbufferedOpener& SystemUnbufferedOpener();
 
 // A SectorSize-aligned buffer of SectorSize bytes, as O_DIRECT demands.

@@ -2,6 +2,8 @@
 // file, best first (see ReadPath).
 
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -119,10 +121,19 @@ class CachedFile final : public PositionalFile {
   }
 };
 
-bool RegularFileSize(int fd, std::int64_t& size) {
+// The length to copy: a regular file's, or a block device's (a whole disc
+// given as its drive or a loop device over an image). Pipes, folders and
+// character devices have none.
+bool SourceSize(int fd, std::int64_t& size) {
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  size = static_cast<std::int64_t>(st.st_size);
+  if (::fstat(fd, &st) != 0) return false;
+  if (S_ISREG(st.st_mode)) {
+    size = static_cast<std::int64_t>(st.st_size);
+    return true;
+  }
+  std::uint64_t bytes = 0;
+  if (!S_ISBLK(st.st_mode) || ::ioctl(fd, BLKGETSIZE64, &bytes) != 0) return false;
+  size = static_cast<std::int64_t>(bytes);
   return true;
 }
 
@@ -151,7 +162,7 @@ std::unique_ptr<IUnbufferedFile> OpenDirect(const std::filesystem::path& path, s
     return nullptr;
   }
   std::int64_t size = 0;
-  if (!RegularFileSize(fd, size) || !DirectSectorReadsPossible(fd)) {
+  if (!SourceSize(fd, size) || !DirectSectorReadsPossible(fd)) {
     error = "O_DIRECT sector reads not possible for \"" + path.string() + "\"";
     ::close(fd);
     return nullptr;
@@ -166,8 +177,8 @@ std::unique_ptr<IUnbufferedFile> OpenCached(const std::filesystem::path& path, s
     return nullptr;
   }
   std::int64_t size = 0;
-  if (!RegularFileSize(fd, size)) {
-    error = "not a regular file: \"" + path.string() + "\"";
+  if (!SourceSize(fd, size)) {
+    error = "neither a regular file nor a block device: \"" + path.string() + "\"";
     ::close(fd);
     return nullptr;
   }

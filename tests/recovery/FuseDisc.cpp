@@ -1,0 +1,106 @@
+#include "FuseDisc.h"
+
+#include <algorithm>
+
+namespace recovery_test {
+
+std::string SectorPattern(std::size_t size) {
+  std::string bytes(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) {
+    const std::size_t sector = i / static_cast<std::size_t>(Sector);
+    bytes[i] = static_cast<char>(1 + (i * 7 + sector * 31 + sector / 251) % 251);
+  }
+  return bytes;
+}
+
+std::string WithZeroSectors(std::string bytes, const std::vector<std::int64_t>& sectors) {
+  for (const auto s : sectors) {
+    const auto from = std::min(bytes.size(), static_cast<std::size_t>(s * Sector));
+    const auto to = std::min(bytes.size(), from + static_cast<std::size_t>(Sector));
+    std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(from),
+              bytes.begin() + static_cast<std::ptrdiff_t>(to), '\0');
+  }
+  return bytes;
+}
+
+testing::AssertionResult SameBytes(const std::string& actual, const std::string& expected) {
+  if (actual == expected) return testing::AssertionSuccess();
+  const auto [a, e] = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
+  const auto at = static_cast<std::size_t>(a - actual.begin());
+  auto failure = testing::AssertionFailure()
+                 << actual.size() << " bytes, expected " << expected.size();
+  if (a != actual.end() && e != expected.end())
+    failure << "; first difference at byte " << at << " (sector " << at / 2048
+            << "): " << int(static_cast<unsigned char>(*a)) << " instead of "
+            << int(static_cast<unsigned char>(*e));
+  return failure;
+}
+
+namespace {
+
+const char* KindText(TFileSaveEventType kind) {
+  switch (kind) {
+    case fseStartList:
+      return "startList";
+    case fseStartFile:
+      return "start";
+    case fseEndList:
+      return "endList";
+    case fseEndFile:
+      return "end";
+    case fseProgress:
+      return "progress";
+  }
+  return "?";
+}
+
+const char* ModeText(TFileSaveCancelMode mode) {
+  switch (mode) {
+    case fscNormal:
+      return "normal";
+    case fscSkip:
+      return "skip";
+    case fscCancel:
+      return "cancel";
+    case fscError:
+      return "error";
+  }
+  return "?";
+}
+
+}  // namespace
+
+TFileSaveProc EventLog::Proc() {
+  return [this](TFileSaveEventType e, const std::filesystem::path& name, std::int64_t size,
+                TFileSaveCancelMode& mode) {
+    const std::string who = name.empty() ? "-" : name == source ? "src" : name.string();
+    events.push_back(std::string(KindText(e)) + ' ' + who + ' ' + std::to_string(size) + ' ' +
+                     ModeText(mode));
+  };
+}
+
+std::vector<std::string> Start(std::int64_t size) {
+  return {"start src " + std::to_string(size) + " normal"};
+}
+
+std::vector<std::string> Good(std::int64_t bytes) {
+  return {"progress src " + std::to_string(bytes) + " normal"};
+}
+
+std::vector<std::string> Flaky(int failures, std::int64_t bytes) {
+  std::vector<std::string> lines(static_cast<std::size_t>(failures), "progress - 0 normal");
+  return lines + Good(bytes);
+}
+
+std::vector<std::string> Bad(std::int64_t bytes) { return Flaky(3, bytes); }
+
+std::vector<std::string> End(std::int64_t size) {
+  return {"end src " + std::to_string(size) + " normal"};
+}
+
+std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+}  // namespace recovery_test
