@@ -55,6 +55,12 @@ class IUnbufferedOpener {
 // The system's opener: tries the read paths in the order of ReadPath.
 IUnbufferedOpener& SystemUnbufferedOpener();
 
+// The same chain with another mount table in place of the kernel's
+// (/proc/self/mountinfo), which decides what the device path sees as a
+// disc's mount; tests name their own stand-in mounts in one.
+std::unique_ptr<IUnbufferedOpener> MakeSystemUnbufferedOpener(
+    const std::filesystem::path& mountInfo);
+
 // A SectorSize-aligned buffer of SectorSize bytes, as O_DIRECT demands.
 struct AlignedSector {
   alignas(4096) std::byte bytes[SectorSize];
