@@ -37,6 +37,7 @@ struct DamagedCopyRow {
   Source source;
   platform::ReadPath path;
 };
+void PrintTo(const DamagedCopyRow& row, std::ostream* os) { *os << row.name; }
 
 class CliCopyOfTheDamagedDisc : public testing::TestWithParam<DamagedCopyRow> {};
 
@@ -155,6 +156,7 @@ struct RefusedRow {
   const char* pathOnDisc;
   const char* reason;  // in the message on standard error
 };
+void PrintTo(const RefusedRow& row, std::ostream* os) { *os << row.name; }
 
 class CliCopyDeviceRefuses : public testing::TestWithParam<RefusedRow> {};
 

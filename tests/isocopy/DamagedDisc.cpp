@@ -121,11 +121,24 @@ std::size_t ExpectOnlyBadSectorsFailed(const testsupport::FaultDisc& disc, const
   }
   const auto requests = disc.requests();
   EXPECT_FALSE(requests.empty()) << "velmora-faultfs traced no read";
+  const auto movieSize = static_cast<std::uint64_t>(TreeFile(kMovie).size());
+  // Each sector of the movie read once, a bad one once per attempt.
+  std::uint64_t expectedMovieRequests = (movieSize + kSector - 1) / kSector;
+  for (const auto& bad : MovieBadSectors())
+    expectedMovieRequests += bad.failures == 0 ? 2 : bad.failures;
+  std::uint64_t movieRequests = 0;
   for (const auto& r : requests) {
     const bool failed = r.result < 0;
     if (r.path != path) {
       EXPECT_FALSE(failed) << "a read of " << r.path << " failed";
       continue;
+    }
+    const auto first = static_cast<std::uint64_t>(base);
+    if (r.offset < first + movieSize && r.offset + r.size > first) {
+      // The copier's 2048-byte reads arrive one by one, not merged or read ahead.
+      ++movieRequests;
+      EXPECT_TRUE(r.size == kSector && (r.offset - first) % kSector == 0)
+          << "request " << r.offset << "+" << r.size << " is not one sector of the movie";
     }
     // The bad sectors this request touched, if any.
     auto it = badAt.upper_bound(r.offset);
@@ -137,6 +150,7 @@ std::size_t ExpectOnlyBadSectorsFailed(const testsupport::FaultDisc& disc, const
           << " is not exactly one bad sector: a good neighbour was read with it";
     }
   }
+  EXPECT_EQ(movieRequests, expectedMovieRequests) << "reads of the movie's sectors";
   return requests.size();
 }
 

@@ -47,10 +47,11 @@ std::string SavedMovie();
 std::map<std::int64_t, int> ExpectedFailedAttempts();
 
 // Checks what velmora-faultfs saw of the movie at `base` in file `path`:
-// every bad sector asked for exactly as often as the copier tried it, and
-// every request that touched a bad sector (the failed ones among them) was
-// exactly that one 2048-byte sector, so no good neighbour was failed with
-// it. Returns the number of read requests seen.
+// every bad sector asked for exactly as often as the copier tried it; every
+// request that touched a bad sector (the failed ones among them) was exactly
+// that one 2048-byte sector, so no good neighbour was failed with it; and the
+// movie's sectors were asked for one by one, each once, a bad one once per
+// attempt (nothing merged or read ahead). Returns the number of requests seen.
 std::size_t ExpectOnlyBadSectorsFailed(const testsupport::FaultDisc& disc, const std::string& path,
                                        std::int64_t base);
 
