@@ -61,9 +61,9 @@ class MountStandIn {
     std::filesystem::create_directories(mountPoint_);
     std::ofstream(dir_ / "mountinfo")
         << "22 1 254:1 / / rw,relatime shared:1 - ext4 /dev/vda1 rw\n"
-        << "36 22 " << disc.loop->major() << ":" << disc.loop->minor() << " " << root << " "
-        << mountPoint_.string() << " ro,relatime - iso9660 " << disc.loop->path().string() << " "
-        << options << "\n";
+        << "36 22 " << disc.loop->deviceMajor() << ":" << disc.loop->deviceMinor() << " " << root
+        << " " << mountPoint_.string() << " ro,relatime - iso9660 " << disc.loop->device().string()
+        << " " << options << "\n";
   }
   std::filesystem::path Put(const std::string& mountedPath, const std::string& bytes) {
     WriteFile(mountPoint_ / mountedPath, bytes);
@@ -188,8 +188,9 @@ TEST_F(DiscTest, MountWhoseDeviceNumbersDisagreeFallsBack) {
   WriteFile(mountPoint / "ReadMe.Txt", Expected("ReadMe.Txt"));
   const auto& loop = *isotest::TheDiscs()["rr-joliet"].loop;
   std::ofstream(dir / "mountinfo")
-      << "36 22 " << loop.major() << ":" << loop.minor() + 100 << " / " << mountPoint.string()
-      << " ro - iso9660 " << loop.path().string() << " " << kRockRidge << "\n";
+      << "36 22 " << loop.deviceMajor() << ":" << loop.deviceMinor() + 100 << " / "
+      << mountPoint.string() << " ro - iso9660 " << loop.device().string() << " " << kRockRidge
+      << "\n";
   std::string why;
   EXPECT_EQ(platform::OpenThroughDevice(mountPoint / "ReadMe.Txt", why, dir / "mountinfo"),
             nullptr);
@@ -223,7 +224,7 @@ TEST_P(UnmountedDiscTest, ReadsTheFileByItsDefaultName) {
   const auto& disc = isotest::TheDiscs()[c.image];
   std::string why;
   const auto file =
-      platform::OpenOnDevice(c.throughLoop ? disc.loop->path() : disc.image, c.pathOnDisc, why);
+      platform::OpenOnDevice(c.throughLoop ? disc.loop->device() : disc.image, c.pathOnDisc, why);
   ASSERT_NE(file, nullptr) << why;
   EXPECT_EQ(file->Path(), platform::ReadPath::Device);
   EXPECT_TRUE(ReadAll(*file) == Expected(c.sources));
@@ -254,7 +255,7 @@ TEST_F(DiscTest, ReadsFromAnyPositionAndStopsAtTheEnd) {
   const auto expected = Expected("B.BIN+A.BIN");
   std::string why;
   const auto file =
-      platform::OpenOnDevice(isotest::TheDiscs()["sections"].loop->path(), "/a.bin", why);
+      platform::OpenOnDevice(isotest::TheDiscs()["sections"].loop->device(), "/a.bin", why);
   ASSERT_NE(file, nullptr) << why;
   platform::AlignedSector sector;
   const auto at = [&](std::int64_t position, std::size_t count) {
@@ -294,10 +295,9 @@ TEST_F(DiscTest, SectorsMissingFromTheDeviceFailAloneAndEveryRetryFailsAgain) {
     bytes.resize(static_cast<std::size_t>(extents->extents[0].offset + 2048));
     WriteFile(dir / "cut.iso", bytes);
   }
-  isotest::LoopDevice loop(dir / "cut.iso");
-  ASSERT_TRUE(loop.error().empty()) << loop.error();
+  testsupport::LoopDevice loop(dir / "cut.iso");
   const auto expected = Expected("Docs/Report2009.PDF");
-  for (const auto& source : {loop.path(), dir / "cut.iso"}) {
+  for (const auto& source : {loop.device(), dir / "cut.iso"}) {
     const auto file = platform::OpenOnDevice(source, "/Docs/Report2009.PDF", why);
     ASSERT_NE(file, nullptr) << why;
     platform::AlignedSector sector;

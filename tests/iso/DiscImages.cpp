@@ -130,9 +130,10 @@ Discs MakeDiscs() {
       discs.error = name + ".iso is not a whole number of sectors";
       return discs;
     }
-    disc.loop = std::make_unique<LoopDevice>(disc.image);
-    if (!disc.loop->error().empty()) {
-      discs.error = disc.loop->error();
+    try {
+      disc.loop = std::make_unique<testsupport::LoopDevice>(disc.image);
+    } catch (const std::exception& e) {
+      discs.error = e.what();
       return discs;
     }
   }

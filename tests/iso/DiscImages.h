@@ -39,7 +39,7 @@ void WriteTree(const std::filesystem::path& root);
 
 struct Disc {
   std::filesystem::path image;
-  std::unique_ptr<LoopDevice> loop;
+  std::unique_ptr<testsupport::LoopDevice> loop;
 };
 
 struct Discs {

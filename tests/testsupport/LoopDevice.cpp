@@ -1,5 +1,8 @@
 #include "LoopDevice.h"
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <iostream>
 #include <stdexcept>
 #include <system_error>
@@ -65,6 +68,16 @@ void LoopDevice::detach() {
     std::cerr << "losetup -d " << device_.string() << " failed: " << e.what() << '\n';
   }
   device_.clear();
+}
+
+unsigned LoopDevice::deviceMajor() const {
+  struct stat st {};
+  return ::stat(device_.c_str(), &st) == 0 ? major(st.st_rdev) : 0;
+}
+
+unsigned LoopDevice::deviceMinor() const {
+  struct stat st {};
+  return ::stat(device_.c_str(), &st) == 0 ? minor(st.st_rdev) : 0;
 }
 
 }  // namespace testsupport

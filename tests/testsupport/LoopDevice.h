@@ -20,6 +20,9 @@ class LoopDevice {
   LoopDevice& operator=(const LoopDevice&) = delete;
 
   const std::filesystem::path& device() const { return device_; }  // "/dev/loopN"
+  // The device numbers, as a mount table names the device ("7:3").
+  unsigned deviceMajor() const;
+  unsigned deviceMinor() const;
   // Whether the loop driver reads the backing file with O_DIRECT.
   bool directIo() const;
   // losetup -d; the kernel lets go when the last user closes the device. Safe to call twice.
