@@ -57,6 +57,12 @@ class IUnbufferedOpener {
 // file of the device's size.
 IUnbufferedOpener& SystemUnbufferedOpener();
 
+// The same chain with another mount table in place of the kernel's
+// (/proc/self/mountinfo), which decides what the device path sees as a
+// disc's mount; tests name their own stand-in mounts in one.
+std::unique_ptr<IUnbufferedOpener> MakeSystemUnbufferedOpener(
+    const std::filesystem::path& mountInfo);
+
 // A SectorSize-aligned buffer of SectorSize bytes, as O_DIRECT demands.
 struct AlignedSector {
   alignas(4096) std::byte bytes[SectorSize];

@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstring>
 
@@ -185,39 +184,35 @@ std::unique_ptr<IUnbufferedFile> OpenCached(const std::filesystem::path& path, s
   return std::make_unique<CachedFile>(fd, size);
 }
 
-// The kernel's iso9660 driver refuses O_DIRECT and fails two sectors for one
-// bad sector; such files are read from their device at their extents.
-std::unique_ptr<IUnbufferedFile> OpenFromDevice(const std::filesystem::path& path,
-                                                std::string& error) {
-  return OpenThroughDevice(path, error);
-}
-
-using OpenAttempt = std::unique_ptr<IUnbufferedFile> (*)(const std::filesystem::path&,
-                                                         std::string&);
-
-// The ways to open a file, best first; the first that works is used.
-constexpr std::array kOpenAttempts = {
-    OpenAttempt{&OpenDirect},
-    OpenAttempt{&OpenFromDevice},
-    OpenAttempt{&OpenCached},
-};
-
+// The ways to open a file, best first; the first that works is used. The
+// kernel's iso9660 driver refuses O_DIRECT and fails two sectors for one bad
+// sector; such files are read from their device at their extents.
 class LinuxUnbufferedOpener final : public IUnbufferedOpener {
  public:
+  explicit LinuxUnbufferedOpener(std::filesystem::path mountInfo)
+      : mountInfo_(std::move(mountInfo)) {}
+
   std::unique_ptr<IUnbufferedFile> Open(const std::filesystem::path& path,
                                         std::string& error) override {
-    for (const OpenAttempt attempt : kOpenAttempts) {
-      if (auto file = attempt(path, error)) return file;
-    }
-    return nullptr;
+    if (auto file = OpenDirect(path, error)) return file;
+    if (auto file = OpenThroughDevice(path, error, mountInfo_)) return file;
+    return OpenCached(path, error);
   }
+
+ private:
+  std::filesystem::path mountInfo_;  // the mount table the device path consults
 };
 
 }  // namespace
 
 IUnbufferedOpener& SystemUnbufferedOpener() {
-  static LinuxUnbufferedOpener opener;
+  static LinuxUnbufferedOpener opener("/proc/self/mountinfo");
   return opener;
+}
+
+std::unique_ptr<IUnbufferedOpener> MakeSystemUnbufferedOpener(
+    const std::filesystem::path& mountInfo) {
+  return std::make_unique<LinuxUnbufferedOpener>(mountInfo);
 }
 
 }  // namespace platform

@@ -1,9 +1,12 @@
 // velmora-cli copy SOURCE TARGET [--events]: copies one file as the recovery
-// wizard does, zeros in place of unreadable sectors.
+// wizard does, zeros in place of unreadable sectors. With --device DEVICE the
+// source is a path on the ISO 9660 disc or image DEVICE, not mounted.
 
 #include <iostream>
+#include <optional>
 
 #include "Command.h"
+#include "DiscFileOpener.h"
 #include "engine/uDiskUtils.h"
 
 namespace {
@@ -53,22 +56,20 @@ const char* OutcomeWord(TFileSaveCancelMode mode) {
   return "?";
 }
 
-int RunCopy(const std::vector<std::string>& args) {
-  bool events = false;
-  std::vector<std::string> names;
-  for (const auto& a : args) {
-    if (a == "--events")
-      events = true;
-    else
-      names.push_back(a);
-  }
-  if (names.size() != 2) return cli::Fail("usage: velmora-cli copy SOURCE TARGET [--events]");
+int Usage() {
+  return cli::Fail(
+      "usage: velmora-cli copy SOURCE TARGET [--events]\n"
+      "       velmora-cli copy --device DEVICE PATH-ON-DISC TARGET [--events]");
+}
 
+// Copies with the copier's current opener; with `events`, one tab-separated
+// line per event and then one line saying how the source was read.
+TFileSaveCancelMode Copy(const std::filesystem::path& source, const std::filesystem::path& target,
+                         bool events) {
   platform::ReadPath path{};
   bool opened = false;
   TFileSaveProc proc;
   if (events) {
-    // One tab-separated line per event.
     proc = [&opened](TFileSaveEventType e, const std::filesystem::path& name, std::int64_t size,
                      TFileSaveCancelMode& mode) {
       std::cout << EventName(e) << '\t' << name.string() << '\t' << size << '\t' << ModeName(mode)
@@ -76,9 +77,41 @@ int RunCopy(const std::vector<std::string>& args) {
       if (e == fseStartFile) opened = true;
     };
   }
-  const auto result = BadFileRestorator::SaveFile(names[0], names[1], proc, &path);
+  const auto result = BadFileRestorator::SaveFile(source, target, proc, &path);
   // Once, after the copy: a reader may fall back to another path while reading.
   if (opened) std::cout << "read path\t" << platform::ReadPathText(path) << '\n';
+  return result;
+}
+
+int RunCopy(const std::vector<std::string>& args) {
+  bool events = false;
+  std::optional<std::string> device;
+  std::vector<std::string> names;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--events") {
+      events = true;
+    } else if (args[i] == "--device") {
+      if (device || i + 1 == args.size()) return Usage();
+      device = args[++i];
+    } else {
+      names.push_back(args[i]);
+    }
+  }
+  if (names.size() != 2) return Usage();
+
+  TFileSaveCancelMode result;
+  if (device) {
+    // The file is read at its extents on the device or image, by the same
+    // copier; its events name it "DEVICE:PATH-ON-DISC".
+    cli::DiscFileOpener opener(*device, names[0]);
+    ScopedRestoratorIo io(&opener);
+    result = Copy(opener.SourceName(), names[1], events);
+    if (!opener.WhyNot().empty())
+      std::cerr << "velmora-cli: cannot read " << opener.SourceName().string() << ": "
+                << opener.WhyNot() << '\n';
+  } else {
+    result = Copy(names[0], names[1], events);
+  }
   std::cout << OutcomeWord(result) << '\n';
   return result == fscNormal ? 0 : 1;
 }
@@ -86,7 +119,10 @@ int RunCopy(const std::vector<std::string>& args) {
 const cli::CommandRegistration registration{{
     "copy",
     "  copy SOURCE TARGET [--events] copy one file sector by sector, zeros for unreadable\n"
-    "                                sectors; prints saved, skipped, canceled or not saved",
+    "                                sectors; prints saved, skipped, canceled or not saved\n"
+    "  copy --device DEVICE PATH-ON-DISC TARGET [--events]\n"
+    "                                the same for a file of an unmounted ISO 9660 disc or\n"
+    "                                image, read at its extents on DEVICE (a device or image)",
     RunCopy,
 }};
 
