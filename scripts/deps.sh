@@ -3,7 +3,7 @@
 
 BUILD_PACKAGES=(
   g++ cmake make pkg-config
-  qt6-base-dev libsqlite3-dev libudev-dev libiso9660-dev libudf-dev libzip-dev zlib1g-dev
+  qt6-base-dev libsqlite3-dev libudev-dev libzip-dev zlib1g-dev
   libfuse3-dev qt6-qpa-plugins
 )
 TEST_PACKAGES=(
