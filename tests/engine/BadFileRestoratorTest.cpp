@@ -8,6 +8,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "EventText.h"
 #include "FaultInjector.h"
 #include "TempDir.h"
 #include "engine/BadFileRestorator.h"
@@ -16,37 +17,9 @@ namespace {
 
 using testsupport::BadSector;
 using testsupport::FaultInjector;
+using testsupport::KindText;
+using testsupport::ModeText;
 using testsupport::TempDir;
-
-const char* KindText(TFileSaveEventType kind) {
-  switch (kind) {
-    case fseStartList:
-      return "startList";
-    case fseStartFile:
-      return "start";
-    case fseEndList:
-      return "endList";
-    case fseEndFile:
-      return "end";
-    case fseProgress:
-      return "progress";
-  }
-  return "?";
-}
-
-const char* ModeText(TFileSaveCancelMode mode) {
-  switch (mode) {
-    case fscNormal:
-      return "normal";
-    case fscSkip:
-      return "skip";
-    case fscCancel:
-      return "cancel";
-    case fscError:
-      return "error";
-  }
-  return "?";
-}
 
 // A callback that answers `answer` at the `occurrence`-th event of `kind`
 // (for fseProgress: counting failed attempts, the events with an empty name,

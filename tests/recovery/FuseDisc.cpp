@@ -1,5 +1,7 @@
 #include "FuseDisc.h"
 
+#include "EventText.h"
+
 #include <algorithm>
 
 namespace recovery_test {
@@ -36,46 +38,12 @@ testing::AssertionResult SameBytes(const std::string& actual, const std::string&
   return failure;
 }
 
-namespace {
-
-const char* KindText(TFileSaveEventType kind) {
-  switch (kind) {
-    case fseStartList:
-      return "startList";
-    case fseStartFile:
-      return "start";
-    case fseEndList:
-      return "endList";
-    case fseEndFile:
-      return "end";
-    case fseProgress:
-      return "progress";
-  }
-  return "?";
-}
-
-const char* ModeText(TFileSaveCancelMode mode) {
-  switch (mode) {
-    case fscNormal:
-      return "normal";
-    case fscSkip:
-      return "skip";
-    case fscCancel:
-      return "cancel";
-    case fscError:
-      return "error";
-  }
-  return "?";
-}
-
-}  // namespace
-
 TFileSaveProc EventLog::Proc() {
   return [this](TFileSaveEventType e, const std::filesystem::path& name, std::int64_t size,
                 TFileSaveCancelMode& mode) {
     const std::string who = name.empty() ? "-" : name == source ? "src" : name.string();
-    events.push_back(std::string(KindText(e)) + ' ' + who + ' ' + std::to_string(size) + ' ' +
-                     ModeText(mode));
+    events.push_back(std::string(testsupport::KindText(e)) + ' ' + who + ' ' +
+                     std::to_string(size) + ' ' + testsupport::ModeText(mode));
   };
 }
 
