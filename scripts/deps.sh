@@ -9,12 +9,12 @@ BUILD_PACKAGES=(
 TEST_PACKAGES=(
   "${BUILD_PACKAGES[@]}"
   libgtest-dev libgmock-dev
-  fuse3 gddrescue genisoimage xorriso util-linux e2fsprogs binutils file
+  fuse3 gddrescue genisoimage xorriso util-linux mount e2fsprogs binutils file
   xvfb xauth xdg-utils
 )
 BENCH_PACKAGES=(
   "${BUILD_PACKAGES[@]}"
-  fuse3 gddrescue coreutils util-linux python3
+  fuse3 gddrescue coreutils util-linux mount python3
 )
 
 install_missing_packages() {
