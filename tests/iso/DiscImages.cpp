@@ -148,7 +148,7 @@ std::string ContentOf(const std::string& relativePath, std::size_t size) {
   std::string bytes(size, '\0');
   for (auto& b : bytes) {
     state = state * 1664525u + 1013904223u;
-    b = static_cast<char>(state >> 24);
+    b = static_cast<char>((state >> 24) | 1);
   }
   return bytes;
 }

@@ -31,7 +31,8 @@
 
 namespace isotest {
 
-// The bytes of a tree file, the same for every call with the same path.
+// The bytes of a tree file, the same for every call with the same path;
+// never zero, so a zero run shows exactly where a sector was replaced.
 std::string ContentOf(const std::string& relativePath, std::size_t size);
 // The original bytes of a file of the tree (or of the "sections" tree).
 std::string TreeFile(const std::string& relativePath);

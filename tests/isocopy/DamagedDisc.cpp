@@ -11,6 +11,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "../iso/DiscImages.h"
 #include "RunProcess.h"
 #include "platform/Iso9660Extents.h"
 
@@ -27,18 +28,6 @@ const std::map<std::string, std::size_t>& TreeSizes() {
   return sizes;
 }
 
-// Bytes that differ from file to file and hold no zero sector.
-std::string ContentOf(const std::string& relativePath, std::size_t size) {
-  std::uint32_t state = 2166136261u;
-  for (const char c : relativePath) state = (state ^ static_cast<unsigned char>(c)) * 16777619u;
-  std::string bytes(size, '\0');
-  for (auto& b : bytes) {
-    state = state * 1664525u + 1013904223u;
-    b = static_cast<char>((state >> 24) | 1);
-  }
-  return bytes;
-}
-
 }  // namespace
 
 const std::vector<BadSector>& MovieBadSectors() {
@@ -47,13 +36,13 @@ const std::vector<BadSector>& MovieBadSectors() {
 }
 
 std::string TreeFile(const std::string& relativePath) {
-  return ContentOf(relativePath, TreeSizes().at(relativePath));
+  return isotest::ContentOf(relativePath, TreeSizes().at(relativePath));
 }
 
 void WriteTree(const std::filesystem::path& root) {
   for (const auto& [path, size] : TreeSizes()) {
     std::filesystem::create_directories((root / path).parent_path());
-    testsupport::WriteFileBytes(root / path, ContentOf(path, size));
+    testsupport::WriteFileBytes(root / path, isotest::ContentOf(path, size));
   }
 }
 
