@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -30,6 +31,7 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName(QStringLiteral("HelpWindow"));
   btnContents = new QPushButton(QStringLiteral("&Contents"), this);
   btnBack = new QPushButton(QStringLiteral("&Back"), this);
+  btnClose = new QPushButton(QStringLiteral("Close"), this);
   tbTopic = new QTextBrowser(this);
   tbTopic->setAccessibleName(QStringLiteral("Help topic"));
   tbTopic->setOpenExternalLinks(true);
@@ -37,6 +39,7 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   buttons->addWidget(btnContents);
   buttons->addWidget(btnBack);
   buttons->addStretch();
+  buttons->addWidget(btnClose);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(buttons);
   layout->addWidget(tbTopic);
@@ -45,6 +48,9 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   connect(btnBack, &QPushButton::clicked, tbTopic, &QTextBrowser::backward);
   connect(tbTopic, &QTextBrowser::backwardAvailable, btnBack, &QPushButton::setEnabled);
   connect(tbTopic, &QTextBrowser::sourceChanged, this, &THelpWindow::tbTopicSourceChanged);
+  connect(btnClose, &QPushButton::clicked, this, &QWidget::close);
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(escape, &QShortcut::activated, this, &QWidget::close);
   btnBack->setEnabled(false);
 }
 

@@ -32,6 +32,7 @@ class THelpWindow : public QWidget {
 
   QPushButton* btnContents;
   QPushButton* btnBack;
+  QPushButton* btnClose;
   QTextBrowser* tbTopic;
   int FShownContext = 0;
 };

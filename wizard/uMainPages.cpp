@@ -214,6 +214,7 @@ QWidget* TMainForm::BuildSelectFilesPage() {
   body->addWidget(tvFiles, 1);
   auto* pnlOptions = new QHBoxLayout;
   pnlOptions->setContentsMargins(0, 8, 0, 6);
+  pnlOptions->setSpacing(6);
   btnCheckAll = new QPushButton(QStringLiteral("Check All"), page);
   btnUncheckAll = new QPushButton(QStringLiteral("Uncheck All"), page);
   for (QPushButton* b : {btnCheckAll, btnUncheckAll}) {

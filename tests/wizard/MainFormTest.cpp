@@ -25,6 +25,7 @@
 #include "wizard/HelpWindow.h"
 #include "wizard/UrlOpener.h"
 #include "wizard/uDiskInfoFrame.h"
+#include "wizard/uMAVDialogs.h"
 #include "wizard/uMain.h"
 
 namespace {
@@ -75,6 +76,7 @@ class MainForm : public ::testing::Test {
     sources.MountTable = [this] { return mounts; };
     sources.WatchDevices = false;
     auto w = std::make_unique<TMainForm>(sources);
+    w->UrlOpener().SetProgram("true");  // no browser: closing opens a web page
     w->show();
     return w;
   }
@@ -231,6 +233,31 @@ TEST_F(MainForm, ADriveErrorReturnsToTheDrivePageWithItsOwnButtons) {
   EXPECT_TRUE(w->btnCancel->isVisible());
   EXPECT_EQ(w->btnNext->text(), "Next  ");
   EXPECT_EQ(w->property(HelpContextProperty).toInt(), 201);
+}
+
+TEST_F(MainForm, TheKeyboardAloneLeadsThroughThePages) {
+  InsertDisc("D");
+  auto w = Open();
+  QApplication::setActiveWindow(w.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  w->tvDrive->setFocus();
+  QTest::keyClick(w->tvDrive, Qt::Key_Return);  // Enter is Next
+  ASSERT_EQ(w->ActivePageIndex(), 1);
+  w->edtRestoreDir->setFocus();
+  QTest::keyClicks(w->edtRestoreDir, "/");
+  EXPECT_TRUE(w->edtRestoreDir->text().endsWith("/"));
+  w->btnPrev->setFocus();
+  QTest::keyClick(w->btnPrev, Qt::Key_Return);  // a focused button takes Enter itself
+  ASSERT_EQ(w->ActivePageIndex(), 0);
+  QTest::keyClick(w->tvDrive, Qt::Key_Escape);  // Escape is Exit
+  EXPECT_FALSE(w->isVisible());
+}
+
+TEST(CenteredMessageDlg, TheBoxCentreLiesOnTheOwnersCentre) {
+  EXPECT_EQ(CenteredOver(QRect(100, 50, 632, 514), QSize(300, 120)), QPoint(266, 247));
+  EXPECT_EQ(CenteredOver(QRect(0, 0, 101, 101), QSize(50, 50)), QPoint(25, 25));
+  EXPECT_EQ(CenteredOver(QRect(10, 10, 100, 100), QSize(301, 201)), QPoint(-90, -40))
+      << "a box larger than its owner overhangs both sides; halving rounds towards zero";
 }
 
 class SavePath : public MainForm, public ::testing::WithParamInterface<const char*> {};
