@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSocketNotifier>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -136,7 +137,14 @@ void TMainForm::FormCreate() {
 
 void TMainForm::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
-  if (!event->spontaneous()) FormShow();
+  if (event->spontaneous()) return;
+  if (!FShownOnce && screen()) {  // centred on the screen at first show
+    FShownOnce = true;
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen()->availableGeometry().center());
+    move(frame.topLeft());
+  }
+  FormShow();
 }
 
 void TMainForm::FormShow() {
@@ -258,6 +266,10 @@ void TMainForm::EnterPage() {
       break;
   }
   UpdateButtons();
+  UpdateHelpContexts();
+}
+
+void TMainForm::UpdateHelpContexts() {
   const int context = HelpContextOfPage(ActivePageIndex());
   for (QWidget* b : {btnPrev, btnNext, btnCancel}) SetHelpContext(b, context);
   SetHelpContext(this, context);
@@ -304,9 +316,7 @@ void TMainForm::ReturnToStartPage() {
   // The buttons follow the page even when the list was not rebuilt; else the
   // drive page would keep the last page's captions (an "Exit" that runs Next).
   UpdateButtons();
-  const int context = HelpContextOfPage(wpDrive);
-  for (QWidget* b : {btnPrev, btnNext, btnCancel}) SetHelpContext(b, context);
-  SetHelpContext(this, context);
+  UpdateHelpContexts();
 }
 
 void TMainForm::DeviceChanged() {

@@ -120,6 +120,7 @@ class TMainForm : public QMainWindow {
   void EnterPage();
   void InitPages();
   void UpdateButtons();
+  void UpdateHelpContexts();  // the buttons' and the window's context follow the page
   bool CheckTargetDir();
   void RestoreSettings();
   void StoreSettings();
@@ -135,6 +136,7 @@ class TMainForm : public QMainWindow {
   int FParentStateUpdating = 0;
   std::string FShowedDrive;  // drive whose scan the file tree shows; empty when none
   bool FDriveListChanged = true;
+  bool FShownOnce = false;
   std::unique_ptr<TCustomDir> FDir;  // root of the scanned disc
 
   TMainFormSources FSources;

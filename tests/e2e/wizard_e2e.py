@@ -3,7 +3,9 @@ a damaged disc (velmora-faultfs, shown as an iso9660 disc) is mounted; the
 drive page lists it; the target page shows both panels' figures and warns
 of a target on the disc itself; a typed target folder lets Next lead on;
 F1 opens the page's help; the disc is unmounted and the drive page says
-there is none. Run inside xsession.sh:
+there is none; it is mounted again and comes back at once; Exit closes the
+program, which hands the closing page to the browser. Run inside
+xsession.sh:
 
   xsession.sh python3 wizard_e2e.py --bin-dir build/bin [--shots DIR]
 """
@@ -78,9 +80,12 @@ def main():
         f.write('#!/bin/sh\necho "$1" >> "%s"\n' % opened)
     os.chmod(os.path.join(fakebin, "xdg-open"), 0o755)
 
-    fs = subprocess.Popen([os.path.join(args.bin_dir, "velmora-faultfs"), "-f",
-                           "-o", "subtype=iso9660", "-o", "fsname=velmora-faultfs",
-                           disc_src, mnt])
+    def mount_disc():
+        return subprocess.Popen([os.path.join(args.bin_dir, "velmora-faultfs"), "-f",
+                                 "-o", "subtype=iso9660", "-o", "fsname=velmora-faultfs",
+                                 disc_src, mnt])
+
+    fs = mount_disc()
     program = None
     try:
         atspi.wait_for(lambda: is_mounted(mnt), "the disc to mount")
@@ -166,10 +171,18 @@ def main():
         shot("5-no-drive.png", main_window)
         del save
 
+        # The disc comes back: the drive page lists it at once and selects it.
+        fs = mount_disc()
+        atspi.wait_for(lambda: any(c.name.startswith(mnt + " : ")
+                                   for c in atspi.find(app, "Drives")),
+                       "the disc's entry to come back")
+        atspi.wait_for(lambda: atspi.is_enabled(next_button), "Next enabled again")
+
         # Exit closes the program, which hands the closing page to the browser once.
         atspi.press(atspi.wait_find(app, "Exit", "push button"))
-        program.wait(timeout=30)
+        status = program.wait(timeout=30)
         program = None
+        assert status == 0, "VelmoraFree ended with status %d" % status
         atspi.wait_for(lambda: os.path.exists(opened), "the closing page")
         with open(opened) as f:
             pages = f.read().splitlines()

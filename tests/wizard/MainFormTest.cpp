@@ -3,6 +3,7 @@
 // checks, the setting that survives a restart, help and the closing page.
 
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -302,6 +303,20 @@ TEST_F(MainForm, EachPageHasItsHelpContextAndF1OpensItsTopic) {
     }
     if (page < 3) w->btnNext->click();
   }
+}
+
+TEST_F(MainForm, F1InAnotherWindowOpensThatWindowsTopic) {
+  auto w = Open();
+  QDialog about(w.get());
+  SetHelpContext(&about, 900);  // as the About box sets itself
+  auto* ok = new QPushButton("OK", &about);
+  about.show();
+  QApplication::setActiveWindow(&about);
+  ok->setFocus();
+  QTest::keyClick(ok, Qt::Key_F1);
+  ASSERT_NE(w->Help().Window(), nullptr);
+  EXPECT_EQ(w->Help().Window()->ShownContext(), 900);
+  EXPECT_TRUE(w->Help().Window()->Browser()->toPlainText().contains("error log"));
 }
 
 TEST_F(MainForm, TheHelpMenuOpensTheContents) {
