@@ -69,25 +69,31 @@ def main():
     home = os.path.join(work, "home")
     fakebin = os.path.join(work, "fakebin")
     opened = os.path.join(work, "opened.txt")
-    for d in (disc_src + "/Photos", mnt, home, fakebin):
-        os.makedirs(d)
-    for name, size in (("Photos/beach.jpg", 300000), ("Photos/party.jpg", 120000),
-                       ("letter.txt", 5000)):
-        with open(os.path.join(disc_src, name), "wb") as f:
-            f.write(os.urandom(size))
-    # The program's browser: writes down each address it is asked to open.
-    with open(os.path.join(fakebin, "xdg-open"), "w") as f:
-        f.write('#!/bin/sh\necho "$1" >> "%s"\n' % opened)
-    os.chmod(os.path.join(fakebin, "xdg-open"), 0o755)
+    os.makedirs(disc_src)
 
     def mount_disc():
         return subprocess.Popen([os.path.join(args.bin_dir, "velmora-faultfs"), "-f",
                                  "-o", "subtype=iso9660", "-o", "fsname=velmora-faultfs",
                                  disc_src, mnt])
 
-    fs = mount_disc()
-    program = None
+    fs = program = None
+    # The disc's figures are those of the folder it serves: a small volume of
+    # its own, where the test may mount one, makes them those of a real disc.
+    small_volume = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=640m", "tmpfs", disc_src],
+                                  stderr=subprocess.DEVNULL).returncode == 0
     try:
+        for d in (disc_src + "/Photos", mnt, home, fakebin):
+            os.makedirs(d, exist_ok=True)
+        for name, size in (("Photos/beach.jpg", 300000), ("Photos/party.jpg", 120000),
+                           ("letter.txt", 5000)):
+            with open(os.path.join(disc_src, name), "wb") as f:
+                f.write(os.urandom(size))
+        # The program's browser: writes down each address it is asked to open.
+        with open(os.path.join(fakebin, "xdg-open"), "w") as f:
+            f.write('#!/bin/sh\necho "$1" >> "%s"\n' % opened)
+        os.chmod(os.path.join(fakebin, "xdg-open"), 0o755)
+
+        fs = mount_disc()
         atspi.wait_for(lambda: is_mounted(mnt), "the disc to mount")
         env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=home + "/.config",
                    XDG_DATA_HOME=home + "/.local/share", XDG_CACHE_HOME=home + "/.cache",
@@ -192,12 +198,14 @@ def main():
         if program is not None:
             program.kill()
             program.wait()
-        if fs.poll() is None:
+        if fs is not None and fs.poll() is None:
             subprocess.run(["fusermount3", "-u", "-q", mnt])
             try:
                 fs.wait(timeout=10)
             except subprocess.TimeoutExpired:
                 fs.kill()
+        if small_volume:
+            subprocess.run(["umount", disc_src])
         shutil.rmtree(work, ignore_errors=True)
 
 

@@ -272,8 +272,14 @@ TEST_P(SavePath, SurvivesARestartWhateverItHolds) {
   EXPECT_EQ(w->edtRestoreDir->text(), GetParam());
 }
 
+std::string SavePathName(const ::testing::TestParamInfo<const char*>& info) {
+  static const char* const names[] = {"with_a_blank", "empty", "not_a_path", "not_ascii"};
+  return names[info.index];
+}
+
 INSTANTIATE_TEST_SUITE_P(Texts, SavePath,
-                         ::testing::Values("/srv/restored files", "", "not a path", "/tmp/ü"));
+                         ::testing::Values("/srv/restored files", "", "not a path", "/tmp/ü"),
+                         SavePathName);
 
 TEST_F(MainForm, TheDefaultTargetIsInTheHomeFolder) {
   auto w = Open();
