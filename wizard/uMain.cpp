@@ -102,7 +102,8 @@ void TMainForm::ConnectHandlers() {
   connect(miVelmoraHelp, &QAction::triggered, this, &TMainForm::miVelmoraHelpClick);
   connect(miVelmoraontheWeb, &QAction::triggered, this, &TMainForm::miVelmoraontheWebClick);
   connect(pcPages, &QStackedWidget::currentChanged, this, &TMainForm::pcPagesChange);
-  connect(tvDrive, &QTreeWidget::currentItemChanged, this, &TMainForm::tvDriveChange);
+  // The selection, not the current row: a screen reader may select without moving.
+  connect(tvDrive, &QTreeWidget::itemSelectionChanged, this, &TMainForm::tvDriveChange);
   connect(edtRestoreDir, &QLineEdit::textChanged, this, &TMainForm::edtRestoreDirChange);
   connect(btnBrowse, &QToolButton::clicked, this, &TMainForm::btnBrowseClick);
   connect(btnCheckAll, &QPushButton::clicked, this, &TMainForm::btnCheckAllClick);
@@ -352,7 +353,8 @@ void TMainForm::FillDrivesTree() {
 void TMainForm::tvDriveChange() { UpdateSelectedDrive(); }
 
 void TMainForm::UpdateSelectedDrive() {
-  if (QTreeWidgetItem* item = tvDrive->currentItem()) {
+  const QList<QTreeWidgetItem*> selected = tvDrive->selectedItems();
+  if (QTreeWidgetItem* item = selected.isEmpty() ? nullptr : selected.first()) {
     FSelectedDrive = item->data(0, kDesignatorRole).toString().toStdString();
     SourceDiskInfoFrame->SetDrive(FSelectedDrive);
     SourceDiskInfoFrame->setVisible(true);

@@ -63,6 +63,12 @@ def press(acc):
     action.doAction(names.index("Press"))
 
 
+def click(acc):
+    """A left click in the middle of the control, as the mouse gives it."""
+    e = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    pyatspi.Registry.generateMouseEvent(e.x + e.width // 2, e.y + e.height // 2, "b1c")
+
+
 def set_text(acc, text):
     editable = acc.queryEditableText()
     editable.setTextContents(text)

@@ -155,6 +155,17 @@ TEST_F(MainForm, TheSelectionFollowsItsDriveNotItsRow) {
   EXPECT_EQ(w->SourceDiskInfoFrame->Drive(), Designator("F"));
 }
 
+TEST_F(MainForm, NoSelectedEntryMeansNoDrive) {
+  InsertDisc("D");
+  auto w = Open();
+  w->tvDrive->clearSelection();  // Ctrl+click on the selected entry
+  EXPECT_EQ(w->SelectedDrive(), "");
+  EXPECT_FALSE(w->btnNext->isEnabled());
+  w->tvDrive->topLevelItem(0)->setSelected(true);
+  EXPECT_EQ(w->SelectedDrive(), Designator("D"));
+  EXPECT_TRUE(w->btnNext->isEnabled());
+}
+
 TEST_F(MainForm, GoingBackWithoutAChangeKeepsTheUsersSelection) {
   InsertDisc("D");
   InsertDisc("F");
