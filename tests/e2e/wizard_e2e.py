@@ -104,26 +104,35 @@ def main():
         atspi.wait_for(lambda: atspi.window_title(app) == "Velmora Free v.2.0.0.0",
                        "the caption with the version")
 
-        # Drive page: the disc is listed and selected.
+        # Drive page: the disc is listed; it is chosen and Next leads to the target page.
         drives = atspi.wait_find(app, "Drives")
-        entry = atspi.wait_for(
-            lambda: next((c for c in drives if c.name.startswith(mnt + " : ")), None),
-            "the disc's entry")
-        assert "iso9660" in entry.name, entry.name
-        # Another test's disc may be listed first: choose ours, as a screen reader would.
-        if not entry.getState().contains(pyatspi.STATE_SELECTED):
-            atspi.click(entry)
-        atspi.wait_for(lambda: entry.getState().contains(pyatspi.STATE_SELECTED), "our disc chosen")
         next_button = atspi.wait_find(app, "Next", "push button")
+
+        def our_entry():
+            return next((c for c in atspi.find(app, "Drives") if c.name.startswith(mnt + " : ")),
+                        None)
+
+        entry = atspi.wait_for(our_entry, "the disc's entry")
+        assert "iso9660" in entry.name, entry.name
         atspi.wait_for(lambda: atspi.is_enabled(next_button), "Next enabled")
         shot("1-drive-page.png", main_window)
-
-        # Target page: both panels, then a target on the disc itself.
-        atspi.press(next_button)
-        edit = atspi.wait_find(app, "Target directory", "text")
-        source = atspi.wait_for(lambda: panel_values(app, "Source drive").get("Drive Type")
-                                == "CD-ROM" and panel_values(app, "Source drive"),
-                                "the source panel")
+        # Other tests' discs come and go meanwhile; each time the list is rebuilt
+        # with its first drive selected. Choose ours until the target page shows it.
+        for _ in range(10):
+            entry = atspi.wait_for(our_entry, "the disc's entry")
+            if not entry.getState().contains(pyatspi.STATE_SELECTED):
+                atspi.click(entry)
+                atspi.wait_for(lambda: our_entry().getState().contains(pyatspi.STATE_SELECTED),
+                               "our disc chosen")
+            atspi.press(next_button)
+            edit = atspi.wait_find(app, "Target directory", "text")
+            source = atspi.wait_for(lambda: panel_values(app, "Source drive").get("Drive Type")
+                                    == "CD-ROM" and panel_values(app, "Source drive"),
+                                    "the source panel")
+            if source["Disk Label"].startswith(mnt):
+                break
+            atspi.press(atspi.wait_find(app, "Back", "push button"))
+            atspi.wait_find(app, "Drives")
         assert source["Disk Label"].startswith(mnt), source
         assert source["Disk Size"] != "N/A" and source["Free space"] != "N/A", source
         atspi.set_text(edit, mnt + "/restored")
