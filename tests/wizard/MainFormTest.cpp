@@ -82,6 +82,12 @@ class MainForm : public ::testing::Test {
     return w;
   }
 
+  // Chooses the second listed drive and goes on to the target page.
+  static void ChooseSecondAndGoOn(TMainForm& w) {
+    w.tvDrive->setCurrentItem(w.tvDrive->topLevelItem(1));
+    w.btnNext->click();
+    ASSERT_EQ(w.ActivePageIndex(), 1);
+  }
   static QStringList Entries(const TMainForm& w) {
     QStringList list;
     for (int i = 0; i < w.tvDrive->topLevelItemCount(); ++i)
@@ -131,9 +137,7 @@ TEST_F(MainForm, ArrivalOnAnotherPageWaitsUntilTheDrivePageIsEntered) {
   InsertDisc("D");
   InsertDisc("F");
   auto w = Open();
-  w->tvDrive->setCurrentItem(w->tvDrive->topLevelItem(1));
-  w->btnNext->click();
-  ASSERT_EQ(w->ActivePageIndex(), 1);
+  ChooseSecondAndGoOn(*w);
   EjectDisc("D");
   w->DeviceChanged();
   EXPECT_EQ(Entries(*w), QStringList({Caption("D"), Caption("F")})) << "unchanged meanwhile";
@@ -147,8 +151,7 @@ TEST_F(MainForm, TheSelectionFollowsItsDriveNotItsRow) {
   InsertDisc("E");
   InsertDisc("F");
   auto w = Open();
-  w->tvDrive->setCurrentItem(w->tvDrive->topLevelItem(1));
-  w->btnNext->click();
+  ChooseSecondAndGoOn(*w);
   InsertDisc("D");  // rows shift; the chosen drive must not turn into another
   w->DeviceChanged();
   EXPECT_EQ(w->SelectedDrive(), Designator("F"));
@@ -170,8 +173,7 @@ TEST_F(MainForm, GoingBackWithoutAChangeKeepsTheUsersSelection) {
   InsertDisc("D");
   InsertDisc("F");
   auto w = Open();
-  w->tvDrive->setCurrentItem(w->tvDrive->topLevelItem(1));
-  w->btnNext->click();
+  ChooseSecondAndGoOn(*w);
   w->btnPrev->click();
   EXPECT_EQ(w->SelectedDrive(), Designator("F"));
   EXPECT_EQ(w->tvDrive->currentItem()->text(0), Caption("F"));
