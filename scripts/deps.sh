@@ -10,7 +10,12 @@ TEST_PACKAGES=(
   "${BUILD_PACKAGES[@]}"
   libgtest-dev libgmock-dev
   fuse3 gddrescue genisoimage xorriso util-linux mount e2fsprogs binutils file
-  xvfb xauth xdg-utils
+  xvfb xauth xdg-utils desktop-file-utils
+  dbus-daemon at-spi2-core python3-pyatspi imagemagick
+)
+RUN_PACKAGES=(
+  "${BUILD_PACKAGES[@]}"
+  xdg-utils fuse3
 )
 BENCH_PACKAGES=(
   "${BUILD_PACKAGES[@]}"

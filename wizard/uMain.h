@@ -1,0 +1,147 @@
+#pragma once
+// TMainForm: the wizard window of the main program. Four pages without tabs
+// (drive, target folder, files, restore log), a menu, and a bottom panel whose
+// buttons lead from page to page. The rules live in plain classes
+// (WizardButtons, DriveList, TargetInfo, DiskInfo); this class wires them to
+// widgets.
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/FileTree.h"
+#include "platform/DeviceNotifier.h"
+#include "platform/DriveTable.h"
+#include "platform/MountTable.h"
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSocketNotifier;
+class QStackedWidget;
+class QTextEdit;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+class TDiskInfoFrame;
+class THelp;
+class TUrlOpener;
+
+// Where the window takes the system's facts from; tests replace them.
+struct TMainFormSources {
+  platform::IDriveTable* DriveTable = &platform::SystemDriveTable();
+  std::function<std::vector<platform::MountEntry>()> MountTable = [] {
+    return platform::ReadMountTable();
+  };
+  bool WatchDevices = true;  // follow mounts and discs through the device notifier
+};
+
+class TMainForm : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit TMainForm(TMainFormSources sources = {}, QWidget* parent = nullptr);
+  ~TMainForm() override;
+
+  // A drive may have come or gone: refresh the table, and the list when the
+  // drive page shows. The device notifier calls it; tests may too.
+  void DeviceChanged();
+  // Back to the drive page after a drive error.
+  void ReturnToStartPage();
+
+  int ActivePageIndex() const;
+  const std::string& SelectedDrive() const { return FSelectedDrive; }
+  TUrlOpener& UrlOpener() const { return *FOpener; }
+  THelp& Help() const { return *FHelp; }
+
+  // The controls, for the window's tests.
+  QStackedWidget* pcPages;
+  QWidget *tsStartPage, *tsTargetDirPage, *tsSelectFilesPage, *tsLogPage;
+  QLabel *Label1, *lblDriveCaption, *cpNoDrive, *Image2;
+  QTreeWidget* tvDrive;
+  QLabel* Label4;
+  QLineEdit* edtRestoreDir;
+  QToolButton* btnBrowse;
+  TDiskInfoFrame *SourceDiskInfoFrame, *TargetDiskInfoFrame;
+  QLabel* lblFreeSpaceNotEnough;
+  QTreeWidget* tvFiles;
+  QPushButton *btnCheckAll, *btnUncheckAll;
+  QTextEdit* reRestoreLog;
+  QWidget* pnlBottomMain;
+  QPushButton *btnPrev, *btnNext, *btnCancel, *btnHowItWorks, *btnYouTube;
+  QAction *miExit, *miVelmoraHelp, *miVelmoraontheWeb;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  // Building the window (uMainPages.cpp).
+  void BuildMenu();
+  void BuildPages();
+  QWidget* BuildStartPage();
+  QWidget* BuildTargetDirPage();
+  QWidget* BuildSelectFilesPage();
+  QWidget* BuildLogPage();
+  void BuildBottomPanel();
+  void ConnectHandlers();
+  void WatchDevices();
+
+  // Handlers.
+  void FormCreate();
+  void FormShow();
+  void FormClose();
+  void btnNextClick();
+  void btnPrevClick();
+  void btnCancelClick();
+  void miExitClick();
+  void btnYouTubeClick() {}
+  void btnHowItWorksClick();
+  void miVelmoraHelpClick();
+  void miVelmoraontheWebClick();
+  void pcPagesChanging();
+  void pcPagesChange();
+  void tvDriveChange();
+  void edtRestoreDirChange();
+  void btnBrowseClick();
+  void btnCheckAllClick();
+  void btnUncheckAllClick();
+  void DefaultKeyPressed();
+  void CancelKeyPressed();
+
+  // Page flow.
+  void GoNext();
+  void NextPage();
+  void PrevPage();
+  void SelectPage(int index);
+  void EnterPage();
+  void InitPages();
+  void UpdateButtons();
+  void UpdateHelpContexts();  // the buttons' and the window's context follow the page
+  bool CheckTargetDir();
+  void RestoreSettings();
+  void StoreSettings();
+  void LoadLogo();
+
+  // Drive and target pages.
+  void FillDrivesTree();
+  void UpdateSelectedDrive();
+  void UpdateTargetInfo();
+
+  std::string FSelectedDrive;  // designator of the chosen drive; empty when none
+  int FPrevPageIndex = 0;
+  int FParentStateUpdating = 0;
+  std::string FShowedDrive;  // drive whose scan the file tree shows; empty when none
+  bool FDriveListChanged = true;
+  bool FShownOnce = false;
+  std::unique_ptr<TCustomDir> FDir;  // root of the scanned disc
+
+  TMainFormSources FSources;
+  std::unique_ptr<platform::DeviceNotifier> FNotifier;
+  QSocketNotifier* FDeviceSocket = nullptr;
+  TUrlOpener* FOpener;
+  THelp* FHelp;
+};
