@@ -118,6 +118,25 @@ void Drive(QPainter& p) {
   p.drawEllipse(QRectF(13, 8, 6, 6));
 }
 
+// A yellow folder, for every folder of the file tree.
+void YellowFolder(QPainter& p) {
+  p.setPen(QPen(QColor(150, 110, 0), 1.5));
+  p.setBrush(QColor(245, 200, 60));
+  p.drawRect(QRectF(3, 6, 11, 5));
+  p.drawRect(QRectF(3, 9, 26, 18));
+}
+
+// A grey floppy disk, for every file of the file tree.
+void GreyFloppy(QPainter& p) {
+  p.setPen(QPen(QColor(60, 60, 60), 1.5));
+  p.setBrush(QColor(150, 150, 150));
+  p.drawRoundedRect(QRectF(3, 3, 26, 26), 2, 2);
+  p.setBrush(Qt::white);
+  p.drawRect(QRectF(8, 16, 16, 11));
+  p.setBrush(QColor(210, 210, 210));
+  p.drawRect(QRectF(9, 4, 13, 8));
+}
+
 }  // namespace
 
 QIcon ButtonGlyph(TButtonGlyph glyph) {
@@ -141,6 +160,8 @@ QIcon VideoIcon() { return Themed("media-playback-start", Play); }
 QIcon HelpIcon() { return Themed("help-contents", Question); }
 QIcon HomeIcon() { return Themed("go-home", House); }
 QIcon OpticalDriveIcon() { return Themed("drive-optical", Drive); }
+QIcon FolderIcon() { return Drawn(YellowFolder); }
+QIcon FileIcon() { return Drawn(GreyFloppy); }
 
 QPixmap ProductLogo() { return QPixmap(QStringLiteral(":/velmora/logo.png")); }
 

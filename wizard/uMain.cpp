@@ -108,6 +108,8 @@ void TMainForm::ConnectHandlers() {
   connect(btnBrowse, &QToolButton::clicked, this, &TMainForm::btnBrowseClick);
   connect(btnCheckAll, &QPushButton::clicked, this, &TMainForm::btnCheckAllClick);
   connect(btnUncheckAll, &QPushButton::clicked, this, &TMainForm::btnUncheckAllClick);
+  connect(tvFiles, &QTreeWidget::itemChanged, this, &TMainForm::tvFilesItemChanged);
+  connect(tvFiles, &QTreeWidget::itemCollapsed, this, &TMainForm::tvFilesCollapsed);
 }
 
 void TMainForm::WatchDevices() {
@@ -212,7 +214,7 @@ void TMainForm::GoNext() {
       break;
     case wpTarget:
       if (!CheckTargetDir()) return;
-      CheckDriveAvailable(FSelectedDrive, FSources.MountTable());
+      ProcessScan();
       NextPage();
       break;
     case wpFiles:
@@ -261,6 +263,7 @@ void TMainForm::EnterPage() {
       UpdateTargetInfo();
       break;
     case wpFiles:
+      if (FSelectedDrive != FShowedDrive) FillFindedFilesTree();
       if (tvFiles->isEnabled()) tvFiles->setFocus();
       break;
     default:
@@ -283,8 +286,7 @@ void TMainForm::UpdateButtons() {
   state.TargetType = TargetDiskInfoFrame->VolumeInfo().DriveType;
   state.TargetDrive = TargetDiskInfoFrame->Drive();
   state.SourceDrive = SourceDiskInfoFrame->Drive();
-  if (QTreeWidgetItem* root = tvFiles->topLevelItem(0))
-    state.RootNodeState = root->checkState(0) == Qt::Unchecked ? NodeStateUnchecked : 2;
+  state.RootNodeState = TFileSelection::GetNodeState(FSelection.Root());
   const TButtonState b = ComputeButtons(state);
   btnPrev->setVisible(b.PrevVisible);
   btnCancel->setVisible(b.CancelVisible);
@@ -383,16 +385,6 @@ void TMainForm::btnBrowseClick() {
   const QString chosen = QFileDialog::getExistingDirectory(
       this, QStringLiteral("Select target directory"), edtRestoreDir->text());
   if (!chosen.isEmpty()) edtRestoreDir->setText(chosen);
-}
-
-void TMainForm::btnCheckAllClick() {
-  if (QTreeWidgetItem* root = tvFiles->topLevelItem(0)) root->setCheckState(0, Qt::Checked);
-  UpdateButtons();
-}
-
-void TMainForm::btnUncheckAllClick() {
-  if (QTreeWidgetItem* root = tvFiles->topLevelItem(0)) root->setCheckState(0, Qt::Unchecked);
-  UpdateButtons();
 }
 
 void TMainForm::btnHowItWorksClick() {

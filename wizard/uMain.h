@@ -16,6 +16,7 @@
 #include "platform/DeviceNotifier.h"
 #include "platform/DriveTable.h"
 #include "platform/MountTable.h"
+#include "wizard/FileSelection.h"
 
 class QAction;
 class QLabel;
@@ -109,6 +110,8 @@ class TMainForm : public QMainWindow {
   void btnBrowseClick();
   void btnCheckAllClick();
   void btnUncheckAllClick();
+  void tvFilesItemChanged(QTreeWidgetItem* item);
+  void tvFilesCollapsed(QTreeWidgetItem* item);
   void DefaultKeyPressed();
   void CancelKeyPressed();
 
@@ -126,6 +129,18 @@ class TMainForm : public QMainWindow {
   void StoreSettings();
   void LoadLogo();
 
+  // File page (uMainFiles.cpp).
+  void FillFindedFilesTree();
+  void AddChildNodes(QTreeWidgetItem* item, TFileNode* node);
+  void ShowNodeStates();  // the tree's check boxes follow FSelection
+  TFileNode* NodeOf(QTreeWidgetItem* item) const;
+
+  // Scan and save runs (uMainRuns.cpp).
+  void ProcessScan();
+  bool CheckDriveAvailable();
+  void DisableUI();
+  void EnableUI();
+
   // Drive and target pages.
   void FillDrivesTree();
   void UpdateSelectedDrive();
@@ -133,8 +148,9 @@ class TMainForm : public QMainWindow {
 
   std::string FSelectedDrive;  // designator of the chosen drive; empty when none
   int FPrevPageIndex = 0;
-  int FParentStateUpdating = 0;
-  std::string FShowedDrive;  // drive whose scan the file tree shows; empty when none
+  TFileSelection FSelection;    // the file page's nodes and their check marks
+  bool FShowingStates = false;  // the tree's check boxes are being set from FSelection
+  std::string FShowedDrive;     // drive whose scan the file tree shows; empty when none
   bool FDriveListChanged = true;
   bool FShownOnce = false;
   std::unique_ptr<TCustomDir> FDir;  // root of the scanned disc
