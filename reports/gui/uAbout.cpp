@@ -68,10 +68,11 @@ QWidget* Row(QWidget* aParent, QLabel*& aCaption, const QString& aText, QLabel*&
 class TDisabledWindows {
  public:
   TDisabledWindows() : FActive(QApplication::activeWindow()) {
+    // All states first: disabling an owner also disables the windows it owns.
     for (QWidget* window : QApplication::topLevelWidgets()) {
       FWindows.push_back({window, window->isEnabled()});
-      window->setEnabled(false);
     }
+    for (auto& [window, enabled] : FWindows) window->setEnabled(false);
   }
   ~TDisabledWindows() {
     for (auto& [window, enabled] : FWindows) {
@@ -261,6 +262,12 @@ void TAboutDialog::changeEvent(QEvent* event) {
     const QMargins m = FLines->contentsMargins();
     const bool rtl = layoutDirection() == Qt::RightToLeft;
     FLines->setContentsMargins(rtl ? 0 : 20, m.top(), rtl ? 20 : 0, m.bottom());
+    // A label aligns its text by the text's own direction, and English text
+    // reads from the left: the mirrored window puts it on the right itself.
+    for (QLabel* line : {lVersion, Label2}) {
+      line->setAlignment(Qt::AlignAbsolute | Qt::AlignVCenter |
+                         (rtl ? Qt::AlignRight : Qt::AlignLeft));
+    }
     // Children placed by hand follow the mirror as the layouts do.
     for (QWidget* watched : {Panel2, Panel3, pOk}) {
       QEvent again(QEvent::LayoutDirectionChange);

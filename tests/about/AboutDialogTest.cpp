@@ -151,12 +151,13 @@ TEST_P(MirrorTest, Language1025MirrorsTheDialog) {
     EXPECT_EQ(dialog.btnSendErrLog->geometry(), QRect(603 - 11 - 155, 7, 155, 31));
     EXPECT_EQ(dialog.Label3->x() + dialog.Label3->width(), dialog.Panel2->width() - 20);
     EXPECT_EQ(dialog.lSite->x() + dialog.lSite->width(), dialog.Label3->x() - 10);
-    QApplication::processEvents();
+    EXPECT_TRUE(dialog.lVersion->alignment() & Qt::AlignRight);
     // The version line keeps its margin of 20 on the right now.
     EXPECT_GT(dialog.GroupBox1->width() - 1 - dialog.lVersion->geometry().right(),
               dialog.lVersion->x() + 10);
   } else {
     EXPECT_EQ(dialog.btnSendErrLog->geometry(), QRect(11, 7, 155, 31));
+    EXPECT_FALSE(dialog.lVersion->alignment() & Qt::AlignRight);
   }
 }
 
@@ -208,10 +209,12 @@ class SendingWatcher final : public TNullProgress {
   void ShowMessage(const std::string& aText) override {
     if (aText != "sending...") return;
     buttonEnabled = FButton->isEnabled();
+    ownerEnabled = FButton->window()->parentWidget()->isEnabled();
     const QCursor* cursor = QApplication::overrideCursor();
     waitCursor = cursor && cursor->shape() == Qt::WaitCursor;
   }
   bool buttonEnabled = true;
+  bool ownerEnabled = true;
   bool waitCursor = false;
 
  private:
@@ -221,7 +224,9 @@ class SendingWatcher final : public TNullProgress {
 TEST_F(AboutFixture, SendHandsTheArchiveToTheMailClientAndRestoresTheDialog) {
   WriteLog();
   testsupport::FakeMailClient client(FHome.home());
-  TAboutDialog dialog;
+  QWidget owner;
+  owner.show();
+  TAboutDialog dialog(&owner);
   dialog.show();
   auto watcher = std::make_shared<SendingWatcher>(dialog.btnSendErrLog);
   GetMultiProgress()->Add({watcher});
@@ -243,6 +248,8 @@ TEST_F(AboutFixture, SendHandsTheArchiveToTheMailClientAndRestoresTheDialog) {
   EXPECT_TRUE(watcher->waitCursor) << "the cursor is an hourglass while sending";
   EXPECT_TRUE(dialog.btnSendErrLog->isEnabled());
   EXPECT_TRUE(dialog.isEnabled());
+  EXPECT_TRUE(owner.isEnabled());
+  EXPECT_FALSE(watcher->ownerEnabled) << "the program's windows are disabled while sending";
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
