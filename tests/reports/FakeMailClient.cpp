@@ -63,7 +63,9 @@ MailEnvironment::MailEnvironment()
       session_("DESKTOP_SESSION", ""),
       mailer_("MAILER", ""),
       kde_("KDE_FULL_SESSION", ""),
-      gnome_("GNOME_DESKTOP_SESSION_ID", "") {}
+      gnome_("GNOME_DESKTOP_SESSION_ID", ""),
+      dataDirs_("XDG_DATA_DIRS", "/nonexistent/velmora-test-data"),
+      configDirs_("XDG_CONFIG_DIRS", "/nonexistent/velmora-test-config") {}
 
 FakeMailClient::FakeMailClient(const std::filesystem::path& home, int exitStatus)
     : record_(home / "received-mail.txt") {

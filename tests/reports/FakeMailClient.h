@@ -2,8 +2,8 @@
 // A recording mail client for tests: a mailto handler registered through
 // xdg-mime in an isolated home, which writes the link it is given to a file
 // and ends with a chosen exit status. Also the environment that makes
-// xdg-email use it: a display to be found, no desktop of its own, and no
-// browser to fall back on.
+// xdg-email use it: a display to be found, no desktop of its own, no
+// browser to fall back on, and no mail client of the machine's own.
 
 #include <filesystem>
 #include <memory>
@@ -29,7 +29,7 @@ class MailEnvironment {
   MailEnvironment();
 
  private:
-  ScopedEnv display_, browser_, desktop_, session_, mailer_, kde_, gnome_;
+  ScopedEnv display_, browser_, desktop_, session_, mailer_, kde_, gnome_, dataDirs_, configDirs_;
 };
 
 class FakeMailClient {

@@ -21,7 +21,10 @@ DISPLAY=:$(head -n1 "$HOME/display")
 export DISPLAY
 /usr/libexec/at-spi-bus-launcher --launch-immediately &
 B=$!
-QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb "$VELMORA_E2E_PROGRAM" \
+# The program (and the mail hand-off it starts) sees no mail client of the
+# machine's own, only the recording one of the test's home.
+XDG_DATA_DIRS=/nonexistent/velmora-e2e XDG_CONFIG_DIRS=/nonexistent/velmora-e2e \
+  QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb "$VELMORA_E2E_PROGRAM" \
   >"$VELMORA_E2E_OUT/program.log" 2>&1 &
 P=$!
 /usr/bin/python3 "$(dirname "$0")/about.py"
