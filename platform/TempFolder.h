@@ -1,6 +1,7 @@
 #pragma once
-// The system's temporary folder, and a folder of the current user's own in it
-// for files that other users must neither read nor replace.
+// The system's temporary folder, a folder of the current user's own in it for
+// files that other users must neither read nor replace, and the file rules
+// that the error-report archives made there need.
 
 #include <string>
 
@@ -15,5 +16,12 @@ std::string TemporaryFolder();
 // folder (not a link) of this user and closed to others. Throws
 // std::runtime_error with the reason when the folder cannot be made safe.
 std::string PrivateTemporaryFolder(const std::string& aName);
+
+// Closes a file of the user's to everybody else; false when that failed.
+bool RestrictToOwner(const std::string& aFile);
+
+// Whether a file name matches a file mask ("*.log", "Err.log"), as the
+// platform's file system compares names (case counts here).
+bool MatchesFileMask(const std::string& aName, const std::string& aMask);
 
 }  // namespace platform

@@ -1,6 +1,7 @@
 #include "platform/TempFolder.h"
 
 #include <fcntl.h>
+#include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -48,6 +49,12 @@ std::string PrivateTemporaryFolder(const std::string& aName) {
   ::close(fd);
   if (!closed) Fail(folder, "cannot be closed to other users");
   return folder + "/";
+}
+
+bool RestrictToOwner(const std::string& aFile) { return ::chmod(aFile.c_str(), 0600) == 0; }
+
+bool MatchesFileMask(const std::string& aName, const std::string& aMask) {
+  return ::fnmatch(aMask.c_str(), aName.c_str(), 0) == 0;
 }
 
 }  // namespace platform

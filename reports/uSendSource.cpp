@@ -1,8 +1,5 @@
 #include "reports/uSendSource.h"
 
-#include <fnmatch.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cfenv>
@@ -100,7 +97,7 @@ void TSendSourceItem::EndUpdate() {
     throw failure;
   }
   // The folder is the user's own already; the archive is closed to others as well.
-  ::chmod(FName.c_str(), 0600);
+  platform::RestrictToOwner(FName);
 }
 
 void TSendSourceItem::AddFiles(const std::string& ADir, const std::string& AFileMask) {
@@ -130,9 +127,11 @@ void TSendSourceItem::AddMatching(const std::string& ADir, const std::string& AF
   const fs::path base(ADir);
   std::vector<fs::path> found;
   // Links are neither entered nor packed: they could lead out of the folder.
-  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(base)) {
+  // A subfolder closed to the user is passed over rather than losing the log.
+  for (const fs::directory_entry& entry :
+       fs::recursive_directory_iterator(base, fs::directory_options::skip_permission_denied)) {
     if (entry.is_symlink() || !entry.is_regular_file()) continue;
-    if (::fnmatch(AFileMask.c_str(), entry.path().filename().c_str(), 0) != 0) continue;
+    if (!platform::MatchesFileMask(entry.path().filename().string(), AFileMask)) continue;
     found.push_back(entry.path().lexically_relative(base));
   }
   if (found.empty()) {
