@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include <string>
+#include <vector>
 
 #include "support/gui/uMultiForm.h"
 
