@@ -20,6 +20,7 @@
 #include "reports/uProgress.h"
 #include "support/ProductSite.h"
 #include "support/uFunctions.h"
+#include "support/uWorkWithRegistry.h"
 
 namespace fs = std::filesystem;
 using testsupport::ScopedEnv;
@@ -189,6 +190,20 @@ INSTANTIATE_TEST_SUITE_P(
                                  .mirrored = true,
                                  .logged = {" r.03004_int"}}),
     [](const auto& row) { return std::string(row.param.name); });
+
+// The language is looked up whenever a native window is made, so a changed
+// "LCID" reaches the windows created afterwards.
+TEST_F(AboutFixture, ChangedLcidTakesEffectForWindowsCreatedAfterwards) {
+  RegistryUtils::SetIntegerValue(regtest::kProductKey, "LCID", 1025);
+  TAboutDialog first;
+  first.show();
+  EXPECT_EQ(first.layoutDirection(), Qt::RightToLeft);
+  RegistryUtils::SetIntegerValue(regtest::kProductKey, "LCID", 0x0409);
+  EXPECT_EQ(first.layoutDirection(), Qt::RightToLeft) << "a shown window keeps its layout";
+  TAboutDialog second;
+  second.show();
+  EXPECT_EQ(second.layoutDirection(), Qt::LeftToRight);
+}
 
 TEST_F(AboutFixture, WithoutTheLogTheUserIsToldAndNoArchiveIsMade) {
   testsupport::FakeMailClient client(FHome.home());
