@@ -15,6 +15,7 @@
 #include "FakeMailClient.h"
 #include "RegistryFixture.h"
 #include "RunProcess.h"
+#include "StoredLcid.h"
 #include "TempDir.h"
 #include "reports/gui/uAbout.h"
 #include "reports/uProgress.h"
@@ -117,8 +118,7 @@ TEST_F(AboutFixture, PlaceAfterLabelPutsTheLinkTenPixelsAfterTheCaption) {
   EXPECT_EQ(link.pos(), QPoint(93, 4));
 }
 
-// The stored "LCID": absent, a 32-bit integer or (wrongly) a string.
-using StoredLcid = std::variant<std::monostate, std::int32_t, std::string>;
+using regtest::StoredLcid;
 
 struct MirrorCase {
   const char* name;
@@ -135,12 +135,7 @@ class MirrorTest : public AboutFixture, public ::testing::WithParamInterface<Mir
 TEST_P(MirrorTest, Language1025MirrorsTheDialog) {
   const MirrorCase& c = GetParam();
   ScopedEnv lang("LANG", c.lang);
-  {
-    platform::TRegistry reg;
-    Open(reg, regtest::kProductKey);
-    if (const auto* number = std::get_if<std::int32_t>(&c.lcid)) reg.WriteInteger("LCID", *number);
-    if (const auto* text = std::get_if<std::string>(&c.lcid)) reg.WriteString("LCID", *text);
-  }
+  regtest::StoreLcid(c.lcid);
   QWidget owner;
   owner.setLayoutDirection(Qt::RightToLeft);  // the dialog never takes its owner's direction
   TAboutDialog dialog(&owner);

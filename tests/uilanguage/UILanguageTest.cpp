@@ -7,6 +7,7 @@
 #include <variant>
 
 #include "RegistryFixture.h"
+#include "StoredLcid.h"
 #include "TempDir.h"
 #include "platform/UILanguage.h"
 #include "support/uUILanguage.h"
@@ -105,8 +106,7 @@ INSTANTIATE_TEST_SUITE_P(Variables, EnvironmentTest,
                                                    .id = 0}),
                          [](const auto& row) { return std::string(row.param.name); });
 
-// The "LCID" value as stored: absent, a 32-bit integer or (wrongly) a string.
-using StoredLcid = std::variant<std::monostate, std::int32_t, std::string>;
+using regtest::StoredLcid;
 
 struct LayoutCase {
   const char* name;
@@ -127,10 +127,7 @@ TEST_P(LayoutTest, OnlyLanguage1025Mirrors) {
   ScopedEnv all("LC_ALL", ""), messages("LC_MESSAGES", ""), lang("LANG", c.lang),
       language("LANGUAGE", "");
   if (c.keyExists) {
-    platform::TRegistry reg;
-    Open(reg, regtest::kProductKey);
-    if (const auto* number = std::get_if<std::int32_t>(&c.lcid)) reg.WriteInteger("LCID", *number);
-    if (const auto* text = std::get_if<std::string>(&c.lcid)) reg.WriteString("LCID", *text);
+    regtest::StoreLcid(c.lcid);
   }
   EXPECT_EQ(FormIsRightToLeft(), c.mirrored);
   EXPECT_EQ(ReportedTexts(), c.logged);
