@@ -215,6 +215,9 @@ void TAboutDialog::btnSendErrLogClick() {
     TSendSourceItem& item = packet->AddItem(kItemName);
     item.AddFiles(AddTrailingBackslash(ProductDataFolder), ErrorLogFileName);
     TDisabledWindows disabled;
+    // The thread waits for the mail client next: let the disabled windows and
+    // the hourglass reach the screen first.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     SourceSender::SendPacket(*packet, support::SupportEmail, kItemName, body);
   } catch (const std::exception& e) {
     failure = e.what();
