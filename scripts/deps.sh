@@ -11,7 +11,7 @@ TEST_PACKAGES=(
   libgtest-dev libgmock-dev
   fuse3 gddrescue genisoimage xorriso util-linux mount e2fsprogs binutils file
   xvfb xauth xdg-utils desktop-file-utils
-  dbus-daemon at-spi2-core python3-pyatspi imagemagick
+  unzip python3 dbus-daemon at-spi2-core python3-pyatspi imagemagick
 )
 RUN_PACKAGES=(
   "${BUILD_PACKAGES[@]}"

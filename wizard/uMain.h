@@ -72,7 +72,7 @@ class TMainForm : public QMainWindow {
   QTextEdit* reRestoreLog;
   QWidget* pnlBottomMain;
   QPushButton *btnPrev, *btnNext, *btnCancel, *btnHowItWorks, *btnYouTube;
-  QAction *miExit, *miVelmoraHelp, *miVelmoraontheWeb;
+  QAction *miExit, *miVelmoraHelp, *miVelmoraontheWeb, *miAbout;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -102,6 +102,7 @@ class TMainForm : public QMainWindow {
   void btnHowItWorksClick();
   void miVelmoraHelpClick();
   void miVelmoraontheWebClick();
+  void miAboutClick();
   void pcPagesChanging();
   void pcPagesChange();
   void tvDriveChange();
