@@ -11,6 +11,7 @@ TEST_PACKAGES=(
   libgtest-dev libgmock-dev
   fuse3 gddrescue genisoimage xorriso util-linux mount e2fsprogs binutils file
   xvfb xauth xdg-utils
+  python3 openssl zip
 )
 BENCH_PACKAGES=(
   "${BUILD_PACKAGES[@]}"

@@ -1,0 +1,405 @@
+// The launch sequence against a real HTTPS site on 127.0.0.1: the update
+// offer, the fall-back copies of the settings archive, the installer download
+// and the programs started.
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "ArchiveMaker.h"
+#include "ErrLog.h"
+#include "TempDir.h"
+#include "TestSite.h"
+#include "launcher/SettingsArchive.h"
+#include "launcher/UTLauncherErrorMessage.h"
+#include "launcher/uMain.h"
+#include "support/uWorkWithRegistry.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using launchertest::TestSite;
+using launchertest::WaitForStart;
+
+// Answers the update question as told and records what was asked or shown.
+class RecordingBox : public IMessageBox {
+ public:
+  int Show(TErrorDisplayStatus, const std::string& aText) override {
+    shown.push_back(aText);
+    return answer;
+  }
+  std::vector<std::string> shown;
+  int answer = mrNo;
+};
+
+std::string SettingsArchive(const std::string& version, const std::string& setupUrl) {
+  return launchertest::ZipWithPassword(
+      {{"settings.xml", launchertest::SettingsXml(version, setupUrl)}},
+      launcher::kSettingsPassword);
+}
+
+const char* const kQuestion =
+    "New version of Velmora Free available.\r\nWould you like to download and install it now?";
+
+class LaunchSequence : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ProductDataFolder = data_.string();
+    InstallLauncherErrorMessage();
+    SetMessageBox(&errors_);
+    RegistryUtils::SetStrValue("\\Software\\Velmora Free", "InstallPath", install_.string());
+    fs::create_directories(install_);
+    fs::create_directories(launcherFolder_);
+  }
+  void TearDown() override {
+    SetMessageBox(nullptr);
+    InstallCommonErrorMessage(std::make_unique<TCommonErrorMessage>());
+  }
+
+  // The installed main program: version 2.0.0.0 (the stand-in's version note).
+  void InstallMainProgram() { fs::copy_file(launchertest::RecordStartProgram(), MainProgram()); }
+  fs::path MainProgram() const { return install_ / "VelmoraFree"; }
+
+  // Runs the sequence once, as the timer's tick does; true when it finished.
+  bool Run(const std::string& settingsUrl, QList<QSslCertificate> cas = TestSite::TrustedCAs()) {
+    TfMain form({.SettingsUrl = QUrl(QString::fromStdString(settingsUrl)),
+                 .TrustedCAs = std::move(cas),
+                 .LauncherFolder = launcherFolder_,
+                 .DataFolder = data_},
+                &question_);
+    bool finished = false;
+    QObject::connect(&form, &TfMain::Finished, &form, [&] { finished = true; });
+    form.Timer1Timer();
+    return finished;
+  }
+
+  std::vector<std::string> LogTexts() const {
+    std::vector<std::string> texts;
+    if (!fs::exists(data_ / "Err.log")) return texts;
+    for (const std::string& line : testsupport::ErrLogLines(data_ / "Err.log")) {
+      texts.push_back(testsupport::ReportText(line));
+    }
+    return texts;
+  }
+  bool Logged(const std::string& part) const {
+    for (const std::string& text : LogTexts()) {
+      if (text.find(part) != std::string::npos) return true;
+    }
+    return false;
+  }
+
+  testsupport::IsolatedHome home_;
+  const fs::path data_ = home_.home() / "data/Velmora Free";
+  const fs::path install_ = home_.home() / "opt/Velmora Free";
+  const fs::path launcherFolder_ = home_.home() / "launcher";
+  RecordingBox errors_;
+  RecordingBox question_;
+};
+
+TEST_F(LaunchSequence, FreshNewerVersionAnsweredYesDownloadsAndStartsTheInstaller) {
+  TestSite site;
+  const std::string installer = testsupport::ReadFileBytes(launchertest::RecordStartProgram());
+  site.Put("download/setup.bin", installer);
+  const std::string archive = SettingsArchive("2.0.0.1", site.Url("/download/setup.bin?lang=en"));
+  site.Put("download/settings.bin", archive);
+  InstallMainProgram();
+  question_.answer = mrYes;
+
+  ASSERT_TRUE(Run(site.Url("/download/settings.bin")));
+
+  EXPECT_EQ(question_.shown, std::vector<std::string>{kQuestion});
+  const fs::path downloaded = data_ / "setup.bin";
+  ASSERT_TRUE(WaitForStart(downloaded));
+  EXPECT_EQ(testsupport::ReadFileBytes(downloaded.string() + ".started"), "arguments=0\n");
+  EXPECT_EQ(testsupport::ReadFileBytes(downloaded), installer);
+  EXPECT_EQ(fs::status(downloaded).permissions() & fs::perms::all, fs::perms::owner_all);
+  EXPECT_EQ(testsupport::ReadFileBytes(data_ / "settings.bin"), archive) << "the stored copy";
+  EXPECT_TRUE(errors_.shown.empty());
+  // Both programs would have been started at the same moment.
+  EXPECT_FALSE(fs::exists(MainProgram().string() + ".started"));
+}
+
+TEST_F(LaunchSequence, FreshNewerVersionAnsweredNoStartsTheMainProgram) {
+  TestSite site;
+  site.Put("download/settings.bin", SettingsArchive("2.1", site.Url("/download/setup.bin")));
+  InstallMainProgram();
+  question_.answer = mrNo;
+
+  ASSERT_TRUE(Run(site.Url("/download/settings.bin")));
+
+  EXPECT_EQ(question_.shown.size(), 1u);
+  EXPECT_TRUE(WaitForStart(MainProgram()));
+  EXPECT_EQ(testsupport::ReadFileBytes(MainProgram().string() + ".started"), "arguments=0\n");
+  EXPECT_EQ(site.Requests(), std::vector<std::string>{"/download/settings.bin"});
+}
+
+TEST_F(LaunchSequence, RedirectWithinHttpsIsFollowed) {
+  TestSite site;
+  site.Put("v2/settings.bin", SettingsArchive("3.0.0.0", site.Url("/download/setup.bin")));
+  site.Route("/download/settings.bin",
+             R"({"status": 302, "location": ")" + site.Url("/v2/settings.bin") + R"("})");
+  InstallMainProgram();
+
+  ASSERT_TRUE(Run(site.Url("/download/settings.bin")));
+
+  EXPECT_EQ(question_.shown.size(), 1u);
+  EXPECT_TRUE(WaitForStart(MainProgram()));
+}
+
+TEST_F(LaunchSequence, PublishedVersionEqualToTheInstalledOneAsksNothing) {
+  TestSite site;
+  site.Put("download/settings.bin", SettingsArchive("2.0.0.0", site.Url("/download/setup.bin")));
+  InstallMainProgram();
+
+  ASSERT_TRUE(Run(site.Url("/download/settings.bin")));
+
+  EXPECT_TRUE(question_.shown.empty());
+  EXPECT_TRUE(WaitForStart(MainProgram()));
+  EXPECT_TRUE(LogTexts().empty());
+}
+
+TEST_F(LaunchSequence, MissingMainProgramIsOfferedAnUpdateAndItsFailedStartShown) {
+  TestSite site;
+  site.Put("download/settings.bin", SettingsArchive("0.0.0.1", site.Url("/download/setup.bin")));
+
+  ASSERT_TRUE(Run(site.Url("/download/settings.bin")));
+
+  EXPECT_EQ(question_.shown.size(), 1u);
+  const std::string failure =
+      "Could not create Velmora Free process. No such file or directory "
+      "FileName = \"" +
+      MainProgram().string() + "\"";
+  EXPECT_EQ(errors_.shown, std::vector<std::string>{failure});
+  EXPECT_TRUE(Logged(":0004 " + failure));
+}
+
+// After Yes, a download that fails is shown, leaves no file behind, and the
+// installed program starts as after No.
+struct FailedInstallerCase {
+  const char* name;
+  std::function<std::string(TestSite&)>
+      setupUrl;  // prepares the site, gives the installer's address
+  const char* shownPart;
+};
+void PrintTo(const FailedInstallerCase& row, std::ostream* out) { *out << row.name; }
+
+class FailedInstallerDownload : public LaunchSequence,
+                                public ::testing::WithParamInterface<FailedInstallerCase> {};
+
+TEST_P(FailedInstallerDownload, IsShownAndTheMainProgramStarts) {
+  TestSite site;
+  const std::string setupUrl = GetParam().setupUrl(site);
+  site.Put("download/settings.bin", SettingsArchive("9.0.0.0", setupUrl));
+  InstallMainProgram();
+  question_.answer = mrYes;
+
+  ASSERT_TRUE(Run(site.Url("/download/settings.bin")));
+
+  ASSERT_EQ(errors_.shown.size(), 1u);
+  EXPECT_EQ(errors_.shown[0].rfind("[MainForm Error]: EDownloadError : ", 0), 0u)
+      << errors_.shown[0];
+  EXPECT_NE(errors_.shown[0].find(GetParam().shownPart), std::string::npos) << errors_.shown[0];
+  EXPECT_TRUE(WaitForStart(MainProgram()));
+  // Nothing but the stored settings copy and the log in the data folder.
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(data_))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"Err.log", "settings.bin"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, FailedInstallerDownload,
+    ::testing::Values(
+        FailedInstallerCase{"NotFound", [](TestSite& s) { return s.Url("/download/none.bin"); },
+                            "Not Found"},
+        FailedInstallerCase{"ConnectionDroppedHalfway",
+                            [](TestSite& s) {
+                              s.Put("setup.bin", std::string(200000, 'i'));
+                              s.Route("/download/setup.bin",
+                                      R"({"file": "setup.bin", "truncate": 1000})");
+                              return s.Url("/download/setup.bin");
+                            },
+                            ""},
+        FailedInstallerCase{"ClearTextAddress",
+                            [](TestSite& s) {
+                              s.Put("download/setup.bin", "x");
+                              return "http" + s.Url("/download/setup.bin").substr(5);
+                            },
+                            "Only https"},
+        FailedInstallerCase{"RedirectToClearText",
+                            [](TestSite& s) {
+                              s.Route(
+                                  "/download/setup.bin",
+                                  R"({"status": 301, "location": "http://127.0.0.1:1/setup.bin"})");
+                              return s.Url("/download/setup.bin");
+                            },
+                            "non-https"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A settings download that fails makes no offer, is logged as code 1, and
+// the main program starts.
+struct FailedSettingsCase {
+  const char* name;
+  std::function<std::string(TestSite&)> prepare;  // gives the settings address
+  TestSite::Certificate certificate;
+  const char* loggedPart;
+};
+void PrintTo(const FailedSettingsCase& row, std::ostream* out) { *out << row.name; }
+
+class FailedSettingsDownload : public LaunchSequence,
+                               public ::testing::WithParamInterface<FailedSettingsCase> {};
+
+TEST_P(FailedSettingsDownload, MakesNoOfferAndStartsTheMainProgram) {
+  TestSite site(GetParam().certificate);
+  site.Put("download/setup.bin", "never fetched");
+  const std::string url = GetParam().prepare(site);
+  InstallMainProgram();
+  question_.answer = mrYes;
+
+  ASSERT_TRUE(Run(url));
+
+  EXPECT_TRUE(question_.shown.empty());
+  EXPECT_TRUE(WaitForStart(MainProgram()));
+  EXPECT_TRUE(
+      Logged(std::string(":0001 [MainForm Error]: EDownloadError : ") + GetParam().loggedPart))
+      << ::testing::PrintToString(LogTexts());
+  EXPECT_FALSE(fs::exists(data_ / "settings.bin"));
+  for (const std::string& request : site.Requests()) EXPECT_NE(request, "/download/setup.bin");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, FailedSettingsDownload,
+    ::testing::Values(
+        FailedSettingsCase{"NotFound", [](TestSite& s) { return s.Url("/download/settings.bin"); },
+                           TestSite::Certificate::Trusted, ""},
+        FailedSettingsCase{"CertificateOfAnotherAuthority",
+                           [](TestSite& s) {
+                             s.Put("download/settings.bin",
+                                   SettingsArchive("9", s.Url("/download/setup.bin")));
+                             return s.Url("/download/settings.bin");
+                           },
+                           TestSite::Certificate::Rogue, ""},
+        FailedSettingsCase{
+            "RedirectToClearText",
+            [](TestSite& s) {
+              s.Route("/download/settings.bin",
+                      R"({"status": 302, "location": "http://127.0.0.1:1/settings.bin"})");
+              return s.Url("/download/settings.bin");
+            },
+            TestSite::Certificate::Trusted, "Redirect to a non-https address refused"},
+        FailedSettingsCase{"LargerThanASettingsArchive",
+                           [](TestSite& s) {
+                             s.Put("download/settings.bin",
+                                   std::string(launcher::kMaxSettingsBytes + 1, 'z'));
+                             return s.Url("/download/settings.bin");
+                           },
+                           TestSite::Certificate::Trusted, "The answer is larger than"},
+        FailedSettingsCase{
+            "ClearTextAddress",
+            [](TestSite& s) { return "http" + s.Url("/download/settings.bin").substr(5); },
+            TestSite::Certificate::Trusted, "Only https addresses are fetched"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The settings download gives up after 3 s without an answer, so the main
+// program starts within about 3.5 s of the tick.
+TEST_F(LaunchSequence, StallingSiteDelaysTheStartByTheTimeOutOnly) {
+  TestSite site;
+  site.Route("/download/settings.bin", R"({"stall": true})");
+  InstallMainProgram();
+  QElapsedTimer clock;
+  clock.start();
+
+  ASSERT_TRUE(Run(site.Url("/download/settings.bin")));
+  const qint64 elapsed = clock.elapsed();
+
+  EXPECT_TRUE(WaitForStart(MainProgram()));
+  EXPECT_GE(elapsed, 2900) << "ended before the time-out: not the stall that ended it";
+  EXPECT_LT(elapsed, 3500 + 1000) << "allowance for a loaded sanitizer build";
+  EXPECT_TRUE(Logged(":0001 [MainForm Error]: EDownloadError : No answer for 3000 ms"))
+      << ::testing::PrintToString(LogTexts());
+}
+
+TEST_F(LaunchSequence, StoredCopyIsReadWhenTheSiteIsDownAndMakesNoOffer) {
+  fs::create_directories(data_);
+  // A stored copy whose document is broken proves by its code-1 line that it was read.
+  testsupport::WriteFileBytes(
+      data_ / "settings.bin",
+      launchertest::ZipWithPassword({{"settings.xml", "<r><broken"}}, launcher::kSettingsPassword));
+  testsupport::WriteFileBytes(launcherFolder_ / "settings.bin",
+                              SettingsArchive("9", "https://127.0.0.1:1/setup.bin"));
+  InstallMainProgram();
+
+  ASSERT_TRUE(Run("https://127.0.0.1:1/download/settings.bin"));
+
+  EXPECT_TRUE(question_.shown.empty());
+  EXPECT_TRUE(WaitForStart(MainProgram()));
+  EXPECT_TRUE(Logged(":0001 [MainForm Error]: ESettingsFormatError : "))
+      << ::testing::PrintToString(LogTexts());
+}
+
+TEST_F(LaunchSequence, ShippedCopyIsReadWhenThereIsNoStoredOne) {
+  testsupport::WriteFileBytes(
+      launcherFolder_ / "settings.bin",
+      launchertest::ZipWithPassword({{"settings.xml", "<r><q Name=\"Velmora Free\"/></r>"}},
+                                    launcher::kSettingsPassword));
+  InstallMainProgram();
+
+  ASSERT_TRUE(Run("https://127.0.0.1:1/download/settings.bin"));
+
+  EXPECT_TRUE(question_.shown.empty());
+  EXPECT_TRUE(WaitForStart(MainProgram()));
+  EXPECT_TRUE(Logged("ESettingsFormatError : Element \"q\" at line 1 has no attribute \"Version\""))
+      << ::testing::PrintToString(LogTexts());
+  EXPECT_FALSE(fs::exists(data_ / "settings.bin")) << "a fallback is never stored";
+}
+
+TEST_F(LaunchSequence, NeitherCopyLogsBothPathsAsCodeTwo) {
+  InstallMainProgram();
+
+  ASSERT_TRUE(Run("https://127.0.0.1:1/download/settings.bin"));
+
+  EXPECT_TRUE(WaitForStart(MainProgram()));
+  EXPECT_TRUE(Logged(":0002 Both settings files \"" + (data_ / "settings.bin").string() +
+                     "\" and \"" + (launcherFolder_ / "settings.bin").string() +
+                     "\" absent. The process terminated."))
+      << ::testing::PrintToString(LogTexts());
+}
+
+TEST_F(LaunchSequence, FreshDownloadReplacesTheStoredCopy) {
+  TestSite site;
+  const std::string archive = SettingsArchive("2.0.0.0", site.Url("/download/setup.bin"));
+  site.Put("download/settings.bin", archive);
+  fs::create_directories(data_);
+  testsupport::WriteFileBytes(data_ / "settings.bin", "an old copy");
+  InstallMainProgram();
+
+  ASSERT_TRUE(Run(site.Url("/download/settings.bin")));
+
+  EXPECT_EQ(testsupport::ReadFileBytes(data_ / "settings.bin"), archive);
+  EXPECT_TRUE(WaitForStart(MainProgram()));
+}
+
+TEST_F(LaunchSequence, WindowClosedBeforeTheTickFetchesAndStartsNothing) {
+  TestSite site;
+  site.Put("download/settings.bin", SettingsArchive("9", site.Url("/download/setup.bin")));
+  InstallMainProgram();
+  {
+    TfMain form({.SettingsUrl = QUrl(QString::fromStdString(site.Url("/download/settings.bin"))),
+                 .TrustedCAs = TestSite::TrustedCAs(),
+                 .LauncherFolder = launcherFolder_,
+                 .DataFolder = data_},
+                &question_);
+    form.show();
+    form.close();
+    QTest::qWait(1500);  // past the tick the timer would have given
+  }
+  EXPECT_TRUE(site.Requests().empty());
+  EXPECT_FALSE(fs::exists(MainProgram().string() + ".started"));
+}
+
+}  // namespace
