@@ -4,14 +4,14 @@
 BUILD_PACKAGES=(
   g++ cmake make pkg-config
   qt6-base-dev libsqlite3-dev libudev-dev libzip-dev zlib1g-dev
-  libfuse3-dev qt6-qpa-plugins
+  libfuse3-dev qt6-qpa-plugins zip
 )
 TEST_PACKAGES=(
   "${BUILD_PACKAGES[@]}"
   libgtest-dev libgmock-dev
   fuse3 gddrescue genisoimage xorriso util-linux mount e2fsprogs binutils file
   xvfb xauth xdg-utils
-  python3 openssl zip
+  python3 openssl zip unzip desktop-file-utils
 )
 BENCH_PACKAGES=(
   "${BUILD_PACKAGES[@]}"
