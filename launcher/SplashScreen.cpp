@@ -51,6 +51,8 @@ std::uint8_t Premultiplied(std::uint8_t c, std::uint8_t a) {
 // the rest would show black, so the window is cut to this shape.
 QRegion AlphaShape(const QImage& picture) {
   QImage mask(picture.size(), QImage::Format_MonoLSB);
+  // Index 1 is black, which a bitmap's region counts as inside.
+  mask.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
   mask.fill(0);
   for (int y = 0; y < picture.height(); ++y) {
     const auto* row = reinterpret_cast<const QRgb*>(picture.constScanLine(y));

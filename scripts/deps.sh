@@ -12,6 +12,7 @@ TEST_PACKAGES=(
   fuse3 gddrescue genisoimage xorriso util-linux mount e2fsprogs binutils file
   xvfb xauth xdg-utils
   python3 openssl zip unzip desktop-file-utils
+  dbus-daemon at-spi2-core python3-pyatspi imagemagick
 )
 BENCH_PACKAGES=(
   "${BUILD_PACKAGES[@]}"

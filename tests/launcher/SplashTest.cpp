@@ -151,4 +151,21 @@ TEST(TSplash, NewImageIsSeenOnlyAtTheNextShow) {
   EXPECT_EQ(qRed(centre()), 255);
 }
 
+// Where nothing composes windows, pixels outside the picture would show
+// black: the window is cut to the pixels that have any alpha.
+TEST(TSplash, WindowIsShapedByThePicturesAlpha) {
+  QImage picture(256, 256, QImage::Format_ARGB32);
+  picture.fill(qRgba(0, 0, 0, 0));
+  for (int y = 0; y < 256; ++y) {
+    for (int x = 128; x < 256; ++x) picture.setPixel(x, y, qRgba(0, 0, 255, x == 128 ? 1 : 255));
+  }
+  TSplash splash(picture);
+  splash.Show(false);
+  const QRegion shape = splash.SplashForm()->mask();
+  EXPECT_FALSE(shape.contains(QPoint(10, 100)));
+  EXPECT_FALSE(shape.contains(QPoint(127, 100)));
+  EXPECT_TRUE(shape.contains(QPoint(128, 100))) << "alpha 1 is still part of the picture";
+  EXPECT_TRUE(shape.contains(QPoint(255, 255)));
+}
+
 }  // namespace
