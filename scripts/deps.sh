@@ -13,6 +13,7 @@ TEST_PACKAGES=(
   xvfb xauth xdg-utils
   python3 openssl zip unzip desktop-file-utils
   dbus-daemon at-spi2-core python3-pyatspi imagemagick
+  clang libclang-rt-14-dev
 )
 BENCH_PACKAGES=(
   "${BUILD_PACKAGES[@]}"
