@@ -4,6 +4,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@
 #include "launcher/SettingsArchive.h"
 #include "launcher/UTLauncherErrorMessage.h"
 #include "launcher/uMain.h"
+#include "platform/RegistryStore.h"
 #include "support/uWorkWithRegistry.h"
 
 namespace {
@@ -382,6 +384,56 @@ TEST_F(LaunchSequence, FreshDownloadReplacesTheStoredCopy) {
 
   EXPECT_EQ(testsupport::ReadFileBytes(data_ / "settings.bin"), archive);
   EXPECT_TRUE(WaitForStart(MainProgram()));
+}
+
+TEST_F(LaunchSequence, CancelEndsTheInstallerDownloadQuietlyAndStartsTheMainProgram) {
+  TestSite site;
+  site.Put("files/setup.bin", std::string(400000, 'i'));
+  // 400 kB at 4 kB a tenth of a second: far longer than the Cancel takes.
+  site.Route("/download/setup.bin", R"({"file": "files/setup.bin", "chunk": 4096, "pause": 0.1})");
+  site.Put("download/settings.bin", SettingsArchive("9.0.0.0", site.Url("/download/setup.bin")));
+  InstallMainProgram();
+  question_.answer = mrYes;
+  TfMain form({.SettingsUrl = QUrl(QString::fromStdString(site.Url("/download/settings.bin"))),
+               .TrustedCAs = TestSite::TrustedCAs(),
+               .LauncherFolder = launcherFolder_,
+               .DataFolder = data_},
+              &question_);
+  // Presses Cancel as soon as the download shows it.
+  QTimer user;
+  bool pressed = false;
+  QObject::connect(&user, &QTimer::timeout, &form, [&] {
+    for (QPushButton* button : form.findChildren<QPushButton*>()) {
+      if (button->accessibleName() == "Cancel" && button->isVisible() && !pressed) {
+        pressed = true;
+        QTest::mouseClick(button, Qt::LeftButton);
+      }
+    }
+  });
+  user.start(20);
+  form.show();
+
+  form.Timer1Timer();
+
+  EXPECT_TRUE(pressed);
+  EXPECT_TRUE(errors_.shown.empty())
+      << "the user's own Cancel needs no box: " << ::testing::PrintToString(errors_.shown);
+  EXPECT_TRUE(Logged(":0001 [MainForm Error]: EDownloadError : Cancelled by the user"))
+      << ::testing::PrintToString(LogTexts());
+  EXPECT_TRUE(WaitForStart(MainProgram()));
+  EXPECT_FALSE(fs::exists(data_ / "setup.bin"));
+}
+
+TEST_F(LaunchSequence, WithoutInstallPathTheMainProgramIsLookedForBesideTheLauncher) {
+  platform::TRegistry registry;
+  ASSERT_TRUE(registry.OpenKey("\\Software\\Velmora Free", false));
+  ASSERT_TRUE(registry.DeleteValue("InstallPath"));
+  const fs::path beside = launcherFolder_ / "VelmoraFree";
+  fs::copy_file(launchertest::RecordStartProgram(), beside);
+
+  ASSERT_TRUE(Run("https://127.0.0.1:1/download/settings.bin"));
+
+  EXPECT_TRUE(WaitForStart(beside));
 }
 
 TEST_F(LaunchSequence, WindowClosedBeforeTheTickFetchesAndStartsNothing) {
