@@ -13,6 +13,7 @@
 
 #include "ArchiveMaker.h"
 #include "ErrLog.h"
+#include "RecordingBox.h"
 #include "TempDir.h"
 #include "TestSite.h"
 #include "launcher/SettingsArchive.h"
@@ -24,19 +25,9 @@
 namespace {
 
 namespace fs = std::filesystem;
+using launchertest::RecordingBox;
 using launchertest::TestSite;
 using launchertest::WaitForStart;
-
-// Answers the update question as told and records what was asked or shown.
-class RecordingBox : public IMessageBox {
- public:
-  int Show(TErrorDisplayStatus, const std::string& aText) override {
-    shown.push_back(aText);
-    return answer;
-  }
-  std::vector<std::string> shown;
-  int answer = mrNo;
-};
 
 std::string SettingsArchive(const std::string& version, const std::string& setupUrl) {
   return launchertest::ZipWithPassword(
@@ -67,16 +58,21 @@ class LaunchSequence : public ::testing::Test {
   fs::path MainProgram() const { return install_ / "VelmoraFree"; }
 
   // Runs the sequence once, as the timer's tick does; true when it finished.
-  bool Run(const std::string& settingsUrl, QList<QSslCertificate> cas = TestSite::TrustedCAs()) {
-    TfMain form({.SettingsUrl = QUrl(QString::fromStdString(settingsUrl)),
-                 .TrustedCAs = std::move(cas),
-                 .LauncherFolder = launcherFolder_,
-                 .DataFolder = data_},
-                &question_);
+  bool Run(const std::string& settingsUrl) {
+    const auto form = MakeForm(settingsUrl);
     bool finished = false;
-    QObject::connect(&form, &TfMain::Finished, &form, [&] { finished = true; });
-    form.Timer1Timer();
+    QObject::connect(form.get(), &TfMain::Finished, form.get(), [&] { finished = true; });
+    form->Timer1Timer();
     return finished;
+  }
+  // The launcher window for this test's home, trusting the test authority.
+  std::unique_ptr<TfMain> MakeForm(const std::string& settingsUrl) {
+    return std::make_unique<TfMain>(
+        TLauncherSetup{.SettingsUrl = QUrl(QString::fromStdString(settingsUrl)),
+                       .TrustedCAs = TestSite::TrustedCAs(),
+                       .LauncherFolder = launcherFolder_,
+                       .DataFolder = data_},
+        &question_);
   }
 
   std::vector<std::string> LogTexts() const {
@@ -326,39 +322,58 @@ TEST_F(LaunchSequence, StallingSiteDelaysTheStartByTheTimeOutOnly) {
       << ::testing::PrintToString(LogTexts());
 }
 
-TEST_F(LaunchSequence, StoredCopyIsReadWhenTheSiteIsDownAndMakesNoOffer) {
-  fs::create_directories(data_);
-  // A stored copy whose document is broken proves by its code-1 line that it was read.
-  testsupport::WriteFileBytes(
-      data_ / "settings.bin",
-      launchertest::ZipWithPassword({{"settings.xml", "<r><broken"}}, launcher::kSettingsPassword));
-  testsupport::WriteFileBytes(launcherFolder_ / "settings.bin",
-                              SettingsArchive("9", "https://127.0.0.1:1/setup.bin"));
+// With the site down, the stored copy is read, else the shipped one; neither
+// leads to an offer. A document that fails its rules proves by its code-1
+// line which copy was read.
+struct FallbackCase {
+  const char* name;
+  const char* storedDocument;   // nullptr: no stored copy
+  const char* shippedDocument;  // nullptr: no shipped copy
+  const char* loggedPart;
+};
+void PrintTo(const FallbackCase& row, std::ostream* out) { *out << row.name; }
+
+class FallbackCopy : public LaunchSequence, public ::testing::WithParamInterface<FallbackCase> {};
+
+TEST_P(FallbackCopy, IsReadWithoutAnOffer) {
+  const FallbackCase& c = GetParam();
+  auto put = [](const fs::path& path, const char* document) {
+    fs::create_directories(path.parent_path());
+    testsupport::WriteFileBytes(path, launchertest::ZipWithPassword({{"settings.xml", document}},
+                                                                    launcher::kSettingsPassword));
+  };
+  if (c.storedDocument) put(data_ / "settings.bin", c.storedDocument);
+  if (c.shippedDocument) put(launcherFolder_ / "settings.bin", c.shippedDocument);
+  const std::string storedBefore =
+      c.storedDocument ? testsupport::ReadFileBytes(data_ / "settings.bin") : "";
   InstallMainProgram();
 
   ASSERT_TRUE(Run("https://127.0.0.1:1/download/settings.bin"));
 
   EXPECT_TRUE(question_.shown.empty());
   EXPECT_TRUE(WaitForStart(MainProgram()));
-  EXPECT_TRUE(Logged(":0001 [MainForm Error]: ESettingsFormatError : "))
-      << ::testing::PrintToString(LogTexts());
+  EXPECT_TRUE(Logged(c.loggedPart)) << ::testing::PrintToString(LogTexts());
+  if (c.storedDocument) {
+    EXPECT_EQ(testsupport::ReadFileBytes(data_ / "settings.bin"), storedBefore);
+  } else {
+    EXPECT_FALSE(fs::exists(data_ / "settings.bin")) << "a fallback is never stored";
+  }
 }
 
-TEST_F(LaunchSequence, ShippedCopyIsReadWhenThereIsNoStoredOne) {
-  testsupport::WriteFileBytes(
-      launcherFolder_ / "settings.bin",
-      launchertest::ZipWithPassword({{"settings.xml", "<r><q Name=\"Velmora Free\"/></r>"}},
-                                    launcher::kSettingsPassword));
-  InstallMainProgram();
+const char* const kNewer =
+    "<r><q Name=\"Velmora Free\" Version=\"9\" SetupURL=\"https://127.0.0.1:1/s\"/></r>";
 
-  ASSERT_TRUE(Run("https://127.0.0.1:1/download/settings.bin"));
-
-  EXPECT_TRUE(question_.shown.empty());
-  EXPECT_TRUE(WaitForStart(MainProgram()));
-  EXPECT_TRUE(Logged("ESettingsFormatError : Element \"q\" at line 1 has no attribute \"Version\""))
-      << ::testing::PrintToString(LogTexts());
-  EXPECT_FALSE(fs::exists(data_ / "settings.bin")) << "a fallback is never stored";
-}
+INSTANTIATE_TEST_SUITE_P(
+    Copies, FallbackCopy,
+    ::testing::Values(
+        FallbackCase{"StoredBeforeShipped", "<r><broken", kNewer,
+                     ":0001 [MainForm Error]: ESettingsFormatError : "},
+        FallbackCase{"StoredNewerMakesNoOffer", kNewer, nullptr,
+                     ":0001 [MainForm Error]: EDownloadError"},
+        FallbackCase{
+            "ShippedWithoutStored", nullptr, "<r><q Name=\"Velmora Free\"/></r>",
+            "ESettingsFormatError : Element \"q\" at line 1 has no attribute \"Version\""}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LaunchSequence, NeitherCopyLogsBothPathsAsCodeTwo) {
   InstallMainProgram();
@@ -394,11 +409,8 @@ TEST_F(LaunchSequence, CancelEndsTheInstallerDownloadQuietlyAndStartsTheMainProg
   site.Put("download/settings.bin", SettingsArchive("9.0.0.0", site.Url("/download/setup.bin")));
   InstallMainProgram();
   question_.answer = mrYes;
-  TfMain form({.SettingsUrl = QUrl(QString::fromStdString(site.Url("/download/settings.bin"))),
-               .TrustedCAs = TestSite::TrustedCAs(),
-               .LauncherFolder = launcherFolder_,
-               .DataFolder = data_},
-              &question_);
+  const auto owned = MakeForm(site.Url("/download/settings.bin"));
+  TfMain& form = *owned;
   // Presses Cancel as soon as the download shows it.
   QTimer user;
   bool pressed = false;
@@ -441,11 +453,8 @@ TEST_F(LaunchSequence, WindowClosedBeforeTheTickFetchesAndStartsNothing) {
   site.Put("download/settings.bin", SettingsArchive("9", site.Url("/download/setup.bin")));
   InstallMainProgram();
   {
-    TfMain form({.SettingsUrl = QUrl(QString::fromStdString(site.Url("/download/settings.bin"))),
-                 .TrustedCAs = TestSite::TrustedCAs(),
-                 .LauncherFolder = launcherFolder_,
-                 .DataFolder = data_},
-                &question_);
+    const auto owned = MakeForm(site.Url("/download/settings.bin"));
+    TfMain& form = *owned;
     form.show();
     form.close();
     QTest::qWait(1500);  // past the tick the timer would have given

@@ -3,19 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "ErrLog.h"
+#include "RecordingBox.h"
 #include "TempDir.h"
 #include "launcher/UTLauncherErrorMessage.h"
 
 namespace {
 
-class RecordingBox : public IMessageBox {
- public:
-  int Show(TErrorDisplayStatus, const std::string& aText) override {
-    shown.push_back(aText);
-    return mrOk;
-  }
-  std::vector<std::string> shown;
-};
+using launchertest::RecordingBox;
 
 struct MessageCase {
   const char* name;
