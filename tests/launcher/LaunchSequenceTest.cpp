@@ -135,6 +135,37 @@ TEST_F(LaunchSequence, FreshNewerVersionAnsweredNoStartsTheMainProgram) {
   EXPECT_EQ(site.Requests(), std::vector<std::string>{"/download/settings.bin"});
 }
 
+TEST_F(LaunchSequence, InstallerThatCannotStartIsShownAsCodeThreeAndNothingElseStarts) {
+  TestSite site;
+  site.Put("download/setup.bin", "not a program");
+  site.Put("download/settings.bin", SettingsArchive("2.0.0.1", site.Url("/download/setup.bin")));
+  InstallMainProgram();
+  question_.answer = mrYes;
+
+  ASSERT_TRUE(Run(site.Url("/download/settings.bin")));
+
+  const std::string failure =
+      "Could not create setup process. The program could not be started "
+      "FileName = \"" +
+      (data_ / "setup.bin").string() + "\"";
+  EXPECT_EQ(errors_.shown, std::vector<std::string>{failure});
+  EXPECT_TRUE(Logged(":0003 " + failure)) << ::testing::PrintToString(LogTexts());
+  EXPECT_EQ(testsupport::ReadFileBytes(data_ / "setup.bin"), "not a program");
+  QTest::qWait(500);  // the main program would have been started at once
+  EXPECT_FALSE(fs::exists(MainProgram().string() + ".started"));
+}
+
+TEST_F(LaunchSequence, InstallPathWithATrailingDelimiterGetsNoSecondOne) {
+  RegistryUtils::SetStrValue("\\Software\\Velmora Free", "InstallPath", install_.string() + "/");
+
+  ASSERT_TRUE(Run("https://127.0.0.1:1/download/settings.bin"));
+
+  EXPECT_EQ(errors_.shown, std::vector<std::string>{
+                               "Could not create Velmora Free process. No such file or directory "
+                               "FileName = \"" +
+                               install_.string() + "/VelmoraFree\""});
+}
+
 TEST_F(LaunchSequence, RedirectWithinHttpsIsFollowed) {
   TestSite site;
   site.Put("v2/settings.bin", SettingsArchive("3.0.0.0", site.Url("/download/setup.bin")));
