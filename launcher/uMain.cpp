@@ -181,10 +181,13 @@ void TfMain::Timer1Timer() {
         IdHTTP1, FSetup.SettingsUrl, FSetup.DataFolder, FSetup.LauncherFolder);
     if (!settings.Text.empty()) {
       launcher::TProductEntry published;
-      launcher::ParseSettings(settings.Text, published);
+      const bool listed = launcher::ParseSettings(settings.Text, published);
       const std::string installed = GetFileVersion(mainProgram);
-      // Only a settings archive fetched in this very run leads to an offer.
-      if (settings.Downloaded && launcher::CompareVersions(installed, published.Version) > 0) {
+      // Only a settings archive fetched in this very run leads to an offer,
+      // and only one that lists the product: without an entry there is no
+      // installer to offer, even when no main program is installed.
+      if (listed && settings.Downloaded &&
+          launcher::CompareVersions(installed, published.Version) > 0) {
         const std::string question =
             std::string("New version of ") + launcher::kProductName +
             " available.\r\nWould you like to download and install it now?";

@@ -29,9 +29,10 @@ using launchertest::RecordingBox;
 using launchertest::TestSite;
 using launchertest::WaitForStart;
 
-std::string SettingsArchive(const std::string& version, const std::string& setupUrl) {
+std::string SettingsArchive(const std::string& version, const std::string& setupUrl,
+                            const std::string& product = "Velmora Free") {
   return launchertest::ZipWithPassword(
-      {{"settings.xml", launchertest::SettingsXml(version, setupUrl)}},
+      {{"settings.xml", launchertest::SettingsXml(version, setupUrl, product)}},
       launcher::kSettingsPassword);
 }
 
@@ -164,6 +165,18 @@ TEST_F(LaunchSequence, InstallPathWithATrailingDelimiterGetsNoSecondOne) {
                                "Could not create Velmora Free process. No such file or directory "
                                "FileName = \"" +
                                install_.string() + "/VelmoraFree\""});
+}
+
+TEST_F(LaunchSequence, DocumentWithoutTheProductOffersNothingEvenWithoutAMainProgram) {
+  TestSite site;
+  site.Put("download/settings.bin",
+           SettingsArchive("2.0.0.1", site.Url("/download/setup.bin"), "Another Product"));
+
+  ASSERT_TRUE(Run(site.Url("/download/settings.bin")));
+
+  EXPECT_TRUE(question_.shown.empty());
+  ASSERT_EQ(errors_.shown.size(), 1u);
+  EXPECT_EQ(errors_.shown[0].rfind("Could not create Velmora Free process.", 0), 0u);
 }
 
 TEST_F(LaunchSequence, RedirectWithinHttpsIsFollowed) {
