@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/SectorRunFile.h"
 #include "platform/Files.h"
 
 namespace {
 
 platform::IUnbufferedOpener* gOpener = nullptr;      // nullptr: the system's
 platform::ITargetCreator* gTargetCreator = nullptr;  // nullptr: the system's
+int gRunSectors = static_cast<int>(platform::RunSize / platform::SectorSize);
 
 // A failure inside the copy loop; SaveFile turns it into fscError.
 class CopyError : public std::runtime_error {
@@ -38,10 +40,17 @@ void WriteAll(platform::ITargetFile& target, const std::byte* data, std::uint32_
     throw CopyError("cannot write the target file");
 }
 
+// A read that failed because the disc, drive or file went away: further
+// attempts cannot succeed, so the copy ends at once.
+void ThrowUnlessMediumError(const platform::IUnbufferedFile& source) {
+  const auto error = source.LastError();
+  if (error != platform::ReadError::Medium) throw CopyError(platform::ReadErrorText(error));
+}
+
 // The copy loop once both files are open.
 void CopyBlocks(platform::IUnbufferedFile& source, platform::ITargetFile& target,
                 const std::filesystem::path& sourceName, std::int64_t sourceSize,
-                const TFileSaveProc& proc, TFileSaveCancelMode& result) {
+                const TFileSaveProc& proc, TFileSaveCancelMode& result, TFileSaveReport& report) {
   platform::AlignedSector buffer;
   std::uint32_t readSize = 0;
   bool skipMode = false;          // stepping past an unreadable block
@@ -52,6 +61,7 @@ void CopyBlocks(platform::IUnbufferedFile& source, platform::ITargetFile& target
     if (!skipMode) {
       for (int attempt = 0; attempt < BadFileRestorator::ReadAttempts;) {
         if (BadFileRestorator::TryToReadFile(source, buffer, readSize)) break;
+        ThrowUnlessMediumError(source);
         ++attempt;
         Send(proc, fseProgress, {}, 0, result);
         if (StopRequested(result)) break;
@@ -68,6 +78,7 @@ void CopyBlocks(platform::IUnbufferedFile& source, platform::ITargetFile& target
       readSize = static_cast<std::uint32_t>(
           std::clamp<std::int64_t>(run, 0, BadFileRestorator::BlockSize));
       std::memset(buffer.bytes, 0, sizeof buffer.bytes);
+      report.AddZeros(target.Size(), readSize);
     }
     WriteAll(target, buffer.bytes, readSize);
     Send(proc, fseProgress, sourceName, readSize, result);
@@ -81,6 +92,27 @@ CreateDirectoryException::CreateDirectoryException(const std::filesystem::path& 
 
 OpenFileException::OpenFileException(const std::filesystem::path& file)
     : std::runtime_error("Cannot open file \"" + file.string() + "\".") {}
+
+std::int64_t TFileSaveReport::UnreadableSectors() const {
+  std::int64_t sectors = 0;
+  for (const auto& r : ZeroRanges)
+    sectors += (r.Length + BadFileRestorator::BlockSize - 1) / BadFileRestorator::BlockSize;
+  return sectors;
+}
+
+void TFileSaveReport::AddZeros(std::int64_t offset, std::int64_t length) {
+  if (length <= 0) return;
+  if (!ZeroRanges.empty() && ZeroRanges.back().Offset + ZeroRanges.back().Length == offset)
+    ZeroRanges.back().Length += length;
+  else
+    ZeroRanges.push_back({offset, length});
+}
+
+void BadFileRestorator::SetRunSectors(int ASectors) {
+  gRunSectors = std::clamp(ASectors, 1, static_cast<int>(platform::RunSize / BlockSize));
+}
+
+int BadFileRestorator::RunSectors() { return gRunSectors; }
 
 void BadFileRestorator::SetOpener(platform::IUnbufferedOpener* AOpener) { gOpener = AOpener; }
 
@@ -117,28 +149,39 @@ bool BadFileRestorator::TryToMoveFile(platform::IUnbufferedFile& AHandle, std::i
 TFileSaveCancelMode BadFileRestorator::SaveFile(const std::filesystem::path& ASourceName,
                                                 const std::filesystem::path& ADestName,
                                                 const TFileSaveProc& AProc,
-                                                platform::ReadPath* AReadPath) {
+                                                platform::ReadPath* AReadPath,
+                                                TFileSaveReport* AReport) {
   TFileSaveCancelMode result = fscNormal;
+  TFileSaveReport ownReport;
+  TFileSaveReport& report = AReport ? *AReport : ownReport;
+  report = {};
   const auto folder = FolderPart(ADestName);
   if (!folder.empty() && !platform::ForceDirectories(folder))
     throw CreateDirectoryException(folder);
 
   // From here on every failure ends the copy with fscError and no end event;
-  // what was written stays on disk.
+  // what was written stays on disk. The source is opened before the target
+  // is created or truncated, so that a source that cannot be read, or that
+  // is the target itself, costs no existing file its contents.
   try {
     std::string error;
+    auto source = Opener().Open(ASourceName, error);
+    if (!source) throw CopyError(std::string(OpenFileException(ASourceName).what()) + " " + error);
+    const auto sourceId = source->Id();
+    if (sourceId && platform::FileIdOf(ADestName) == sourceId)
+      throw CopyError("the target \"" + ADestName.string() + "\" is the source file itself");
     auto target = TargetCreator().Create(ADestName, error);
     if (!target) throw CopyError(error);
-    auto source = Opener().Open(ASourceName, error);
-    if (!source) throw OpenFileException(ASourceName);
     if (AReadPath) *AReadPath = source->Path();
 
     const std::int64_t sourceSize = source->Size();  // all 64 bits: sources of 4 GiB and more
+    TSectorRunFile runs(*source, gRunSectors);
     Send(AProc, fseStartFile, ASourceName, sourceSize, result);
-    CopyBlocks(*source, *target, ASourceName, sourceSize, AProc, result);
+    CopyBlocks(runs, *target, ASourceName, sourceSize, AProc, result, report);
     if (AReadPath) *AReadPath = source->Path();  // a reader may fall back while reading
     Send(AProc, fseEndFile, ASourceName, target->Size(), result);
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    report.Error = e.what();
     return fscError;
   }
   return result;

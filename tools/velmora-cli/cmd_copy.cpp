@@ -4,6 +4,7 @@
 
 #include <iostream>
 #include <optional>
+#include <string>
 
 #include "Command.h"
 #include "DiscFileOpener.h"
@@ -56,6 +57,15 @@ const char* OutcomeWord(TFileSaveCancelMode mode) {
   return "?";
 }
 
+// " (3 unreadable sectors filled with zeros)" after "saved"; nothing when
+// every sector was read.
+std::string DamageNote(TFileSaveCancelMode result, const TFileSaveReport& report) {
+  const auto sectors = report.UnreadableSectors();
+  if (result != fscNormal || sectors == 0) return {};
+  return " (" + std::to_string(sectors) +
+         (sectors == 1 ? " unreadable sector" : " unreadable sectors") + " filled with zeros)";
+}
+
 int Usage() {
   return cli::Fail(
       "usage: velmora-cli copy SOURCE TARGET [--events]\n"
@@ -65,7 +75,7 @@ int Usage() {
 // Copies with the copier's current opener; with `events`, one tab-separated
 // line per event and then one line saying how the source was read.
 TFileSaveCancelMode Copy(const std::filesystem::path& source, const std::filesystem::path& target,
-                         bool events) {
+                         bool events, TFileSaveReport& report) {
   platform::ReadPath path{};
   bool opened = false;
   TFileSaveProc proc;
@@ -77,7 +87,7 @@ TFileSaveCancelMode Copy(const std::filesystem::path& source, const std::filesys
       if (e == fseStartFile) opened = true;
     };
   }
-  const auto result = BadFileRestorator::SaveFile(source, target, proc, &path);
+  const auto result = BadFileRestorator::SaveFile(source, target, proc, &path, &report);
   // Once, after the copy: a reader may fall back to another path while reading.
   if (opened) std::cout << "read path\t" << platform::ReadPathText(path) << '\n';
   return result;
@@ -100,19 +110,26 @@ int RunCopy(const std::vector<std::string>& args) {
   if (names.size() != 2) return Usage();
 
   TFileSaveCancelMode result;
+  TFileSaveReport report;
+  bool reasonGiven = false;
   if (device) {
     // The file is read at its extents on the device or image, by the same
     // copier; its events name it "DEVICE:PATH-ON-DISC".
     cli::DiscFileOpener opener(*device, names[0]);
     ScopedRestoratorIo io(&opener);
-    result = Copy(opener.SourceName(), names[1], events);
-    if (!opener.WhyNot().empty())
+    result = Copy(opener.SourceName(), names[1], events, report);
+    if (!opener.WhyNot().empty()) {
       std::cerr << "velmora-cli: cannot read " << opener.SourceName().string() << ": "
                 << opener.WhyNot() << '\n';
+      reasonGiven = true;
+    }
   } else {
-    result = Copy(names[0], names[1], events);
+    result = Copy(names[0], names[1], events, report);
   }
-  std::cout << OutcomeWord(result) << '\n';
+  if (result == fscError && !reasonGiven)
+    std::cerr << "velmora-cli: " << (report.Error.empty() ? "the copy failed" : report.Error)
+              << '\n';
+  std::cout << OutcomeWord(result) << DamageNote(result, report) << '\n';
   return result == fscNormal ? 0 : 1;
 }
 
