@@ -47,6 +47,30 @@ void ThrowUnlessMediumError(const platform::IUnbufferedFile& source) {
   if (error != platform::ReadError::Medium) throw CopyError(platform::ReadErrorText(error));
 }
 
+// Opens the source, refusing a target that is the source itself.
+std::unique_ptr<platform::IUnbufferedFile> OpenSourceFor(const std::filesystem::path& sourceName,
+                                                         const std::filesystem::path& targetName) {
+  std::string error;
+  auto source = BadFileRestorator::Opener().Open(sourceName, error);
+  if (!source) throw CopyError(std::string(OpenFileException(sourceName).what()) + " " + error);
+  const auto sourceId = source->Id();
+  if (sourceId && platform::FileIdOf(targetName) == sourceId)
+    throw CopyError("the target \"" + targetName.string() + "\" is the source file itself");
+  return source;
+}
+
+// One sector alone, up to three attempts; false when it stays unreadable.
+bool ReadSectorAt(platform::IUnbufferedFile& source, std::int64_t pos, std::uint32_t count,
+                  platform::AlignedSector& buffer) {
+  for (int attempt = 0; attempt < BadFileRestorator::ReadAttempts; ++attempt) {
+    if (!source.Seek(pos)) return false;
+    const auto got = source.Read(buffer.bytes, count);
+    if (got == static_cast<std::int64_t>(count)) return true;
+    if (got < 0) ThrowUnlessMediumError(source);
+  }
+  return false;
+}
+
 // The copy loop once both files are open.
 void CopyBlocks(platform::IUnbufferedFile& source, platform::ITargetFile& target,
                 const std::filesystem::path& sourceName, std::int64_t sourceSize,
@@ -100,12 +124,16 @@ std::int64_t TFileSaveReport::UnreadableSectors() const {
   return sectors;
 }
 
-void TFileSaveReport::AddZeros(std::int64_t offset, std::int64_t length) {
-  if (length <= 0) return;
-  if (!ZeroRanges.empty() && ZeroRanges.back().Offset + ZeroRanges.back().Length == offset)
-    ZeroRanges.back().Length += length;
+void AppendJoined(std::vector<TByteRange>& ARanges, std::int64_t AOffset, std::int64_t ALength) {
+  if (ALength <= 0) return;
+  if (!ARanges.empty() && ARanges.back().Offset + ARanges.back().Length == AOffset)
+    ARanges.back().Length += ALength;
   else
-    ZeroRanges.push_back({offset, length});
+    ARanges.push_back({AOffset, ALength});
+}
+
+void TFileSaveReport::AddZeros(std::int64_t offset, std::int64_t length) {
+  AppendJoined(ZeroRanges, offset, length);
 }
 
 void BadFileRestorator::SetRunSectors(int ASectors) {
@@ -185,6 +213,47 @@ TFileSaveCancelMode BadFileRestorator::SaveFile(const std::filesystem::path& ASo
     return fscError;
   }
   return result;
+}
+
+TFileSaveCancelMode BadFileRestorator::RetryRanges(const std::filesystem::path& ASourceName,
+                                                   const std::filesystem::path& ADestName,
+                                                   const std::vector<TByteRange>& ARanges,
+                                                   TFileSaveReport& AReport) {
+  AReport = {};
+  try {
+    auto source = OpenSourceFor(ASourceName, ADestName);
+    std::string error;
+    auto target = TargetCreator().OpenExisting(ADestName, error);
+    if (!target) throw CopyError(error);
+    const std::int64_t size = source->Size();
+    if (target->Size() != size)
+      throw CopyError("the target has " + std::to_string(target->Size()) + " bytes, the source " +
+                      std::to_string(size));
+    platform::AlignedSector buffer;
+    for (const auto& range : ARanges) {
+      const std::int64_t end = std::min(range.Offset + range.Length, size);
+      for (std::int64_t sector = range.Offset / BlockSize * BlockSize; sector < end;
+           sector += BlockSize) {
+        const auto count =
+            static_cast<std::uint32_t>(std::min<std::int64_t>(BlockSize, size - sector));
+        // Only the part of the sector inside the range is written or listed.
+        const std::int64_t from = std::max(sector, range.Offset);
+        const std::int64_t to = std::min(sector + count, end);
+        if (!ReadSectorAt(*source, sector, count, buffer)) {
+          AReport.AddZeros(from, to - from);
+          continue;
+        }
+        const auto length = static_cast<std::size_t>(to - from);
+        if (target->WriteAt(from, buffer.bytes + (from - sector), length) !=
+            static_cast<std::int64_t>(length))
+          throw CopyError("cannot write the target file");
+      }
+    }
+  } catch (const std::exception& e) {
+    AReport.Error = e.what();
+    return fscError;
+  }
+  return fscNormal;
 }
 
 TFileSaveCancelMode BadFileRestorator::SaveFileList(const TCustomFileList& AList,

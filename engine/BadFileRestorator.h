@@ -56,6 +56,9 @@ struct TByteRange {
   friend bool operator==(const TByteRange&, const TByteRange&) = default;
 };
 
+// Appends a stretch to ordered ranges, joining it to the last when adjacent.
+void AppendJoined(std::vector<TByteRange>& ARanges, std::int64_t AOffset, std::int64_t ALength);
+
 // What a copy leaves to tell beyond its result, for logs and damage maps.
 struct TFileSaveReport {
   // The target's stretches filled with zeros in place of unreadable blocks,
@@ -90,6 +93,18 @@ class BadFileRestorator {
                                       const TFileSaveProc& AProc,
                                       platform::ReadPath* AReadPath = nullptr,
                                       TFileSaveReport* AReport = nullptr);
+
+  // Reads the stretches ARanges of ASourceName again into the existing
+  // target ADestName, which must have the source's size; its other bytes
+  // stay as they are. Each 2048-byte sector is tried three times alone;
+  // what reads is written in place, what does not is left as it was and
+  // listed in AReport.ZeroRanges. fscError, with AReport.Error, when the
+  // source or target cannot be opened, the sizes differ, the target is the
+  // source, a write fails or the disc goes away.
+  static TFileSaveCancelMode RetryRanges(const std::filesystem::path& ASourceName,
+                                         const std::filesystem::path& ADestName,
+                                         const std::vector<TByteRange>& ARanges,
+                                         TFileSaveReport& AReport);
 
   // Copies each entry to ADestPath / its PathNoDrive / its Name, in order,
   // until one is cancelled; returns the last file's result (fscNormal for an
