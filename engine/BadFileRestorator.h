@@ -152,3 +152,18 @@ class ScopedRestoratorIo {
   platform::IUnbufferedOpener* FOldOpener;
   platform::ITargetCreator* FOldCreator;
 };
+
+// Sets the run length for a scope (tests, or a copy of a drive that stalls
+// on long requests).
+class ScopedRunSectors {
+ public:
+  explicit ScopedRunSectors(int ASectors) : FOld(BadFileRestorator::RunSectors()) {
+    BadFileRestorator::SetRunSectors(ASectors);
+  }
+  ~ScopedRunSectors() { BadFileRestorator::SetRunSectors(FOld); }
+  ScopedRunSectors(const ScopedRunSectors&) = delete;
+  ScopedRunSectors& operator=(const ScopedRunSectors&) = delete;
+
+ private:
+  int FOld;
+};

@@ -231,15 +231,6 @@ const std::vector<CopyRow>& CopyRows() {
   return rows;
 }
 
-// Sets the copier's run length for one test.
-struct ScopedRunSectors {
-  explicit ScopedRunSectors(int sectors) : old(BadFileRestorator::RunSectors()) {
-    BadFileRestorator::SetRunSectors(sectors);
-  }
-  ~ScopedRunSectors() { BadFileRestorator::SetRunSectors(old); }
-  int old;
-};
-
 // Each row is read sector by sector (one request per block) and in runs:
 // the events and the target are the same either way.
 class CopyTable : public testing::TestWithParam<std::tuple<CopyRow, int>> {};

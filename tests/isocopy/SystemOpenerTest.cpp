@@ -26,12 +26,7 @@ class SystemOpenerOnAMountedDisc : public testing::TestWithParam<ReadShape> {};
 
 TEST_P(SystemOpenerOnAMountedDisc, ReadsTheFileFromItsDeviceAndFailsOnlyTheBadSectors) {
   const ReadShape shape = GetParam();
-  const int oldRun = BadFileRestorator::RunSectors();
-  BadFileRestorator::SetRunSectors(shape == ReadShape::Sectors ? 1 : 32);
-  struct Restore {
-    int sectors;
-    ~Restore() { BadFileRestorator::SetRunSectors(sectors); }
-  } restore{oldRun};
+  ScopedRunSectors runs(shape == ReadShape::Sectors ? 1 : 32);
   TempDir work;
   WriteTree(work / "tree");
   std::filesystem::create_directory(work / "source");

@@ -21,8 +21,6 @@ using testsupport::FaultDisc;
 using testsupport::RunProcess;
 using testsupport::TempDir;
 
-std::string Cli() { return (testsupport::BinDir() / "velmora-cli").string(); }
-
 struct CliRow {
   const char* name;
   std::int64_t badSector;

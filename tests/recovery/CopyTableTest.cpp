@@ -119,12 +119,7 @@ class FuseCopyTable : public testing::TestWithParam<std::tuple<FuseCopyRow, int>
 TEST_P(FuseCopyTable, EventsBytesReadPathAndPhysicalAttempts) {
   const FuseCopyRow& row = std::get<0>(GetParam());
   const bool byRun = std::get<1>(GetParam()) > 1;
-  const int oldRun = BadFileRestorator::RunSectors();
-  BadFileRestorator::SetRunSectors(std::get<1>(GetParam()));
-  struct Restore {
-    int sectors;
-    ~Restore() { BadFileRestorator::SetRunSectors(sectors); }
-  } restore{oldRun};
+  ScopedRunSectors runs(std::get<1>(GetParam()));
   TempDir source, out;
   const std::string bytes = SectorPattern(row.size);
   testsupport::WriteFileBytes(source / "file.bin", bytes);

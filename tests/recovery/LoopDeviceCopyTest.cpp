@@ -58,12 +58,7 @@ TEST(LoopDeviceCopy, SystemOpenerReadsTheDeviceDirectly) {
 class LoopDeviceCopyRead : public testing::TestWithParam<int> {};
 
 TEST_P(LoopDeviceCopyRead, BadSectorsBecomeZerosAfterThreeAttemptsEach) {
-  const int oldRun = BadFileRestorator::RunSectors();
-  BadFileRestorator::SetRunSectors(GetParam());
-  struct Restore {
-    int sectors;
-    ~Restore() { BadFileRestorator::SetRunSectors(sectors); }
-  } restore{oldRun};
+  ScopedRunSectors runs(GetParam());
   const std::uint64_t neighbourReads = GetParam() == 1 ? 1u : 2u;
   TempDir source, out;
   const std::string bytes = SectorPattern(ImageSectors * Sector);

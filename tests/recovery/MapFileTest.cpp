@@ -20,8 +20,6 @@ using testsupport::FaultDisc;
 using testsupport::RunProcess;
 using testsupport::TempDir;
 
-std::string Cli() { return (testsupport::BinDir() / "velmora-cli").string(); }
-
 TDamageMap ReadMap(const std::filesystem::path& file) {
   std::string error;
   const auto map = ParseDdrescueMap(testsupport::ReadFileBytes(file), error);
