@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <iostream>
 #include <optional>
 #include <thread>
 
@@ -168,7 +169,14 @@ TEST(CliCopyOnDamagedDisc, DiscThatVanishesEndsTheCopyNotSaved) {
   for (int i = 0; i < 10000 && written() < (1u << 20); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   ::kill(disc.pid(), SIGKILL);
+  const auto killed = std::chrono::steady_clock::now();
   copy.join();
+  // For the record, not a limit: how soon the copy gave up.
+  std::cout << "copy ended "
+            << std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now() - killed)
+                   .count()
+            << " ms after the disc vanished\n";
 
   EXPECT_EQ(r.exitCode, 1) << r.err;
   EXPECT_TRUE(r.out.ends_with("not saved\n")) << r.out.substr(r.out.size() - 200);
