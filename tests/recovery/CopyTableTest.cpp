@@ -187,5 +187,66 @@ INSTANTIATE_TEST_SUITE_P(DamagedDisc, FuseCopyTable,
                                   (std::get<1>(info.param) == 1 ? "_Sectors" : "_Runs");
                          });
 
+// The requests a larger file costs the drive when read in runs: on a healthy
+// file every request but the last is a whole 64 KiB run; on a damaged one
+// each always-bad sector is read exactly three times and no good sector more
+// than twice, whatever the damage's place in a run.
+struct ShapeRow {
+  const char* name;
+  std::vector<std::int64_t> bad;  // always-bad sectors
+};
+void PrintTo(const ShapeRow& row, std::ostream* os) { *os << row.name; }
+
+class FuseRequestShapes : public testing::TestWithParam<ShapeRow> {};
+
+TEST_P(FuseRequestShapes, RunsOnHealthyStretchesThreeReadsPerBadSector) {
+  const ShapeRow& row = GetParam();
+  TempDir source, out;
+  constexpr std::int64_t sectors = 16 * 32 + 1;  // 1 MiB and a partial sector
+  const std::int64_t size = (sectors - 1) * Sector + 1000;
+  const std::string bytes = SectorPattern(static_cast<std::size_t>(size));
+  testsupport::WriteFileBytes(source / "file.bin", bytes);
+  std::string faults;
+  for (const auto s : row.bad) faults += BadLine(s, s + 1);
+  FaultDiscOptions options;
+  options.trace = true;
+  FaultDisc disc(source.path(), faults, options);
+
+  const auto result = BadFileRestorator::SaveFile(disc / "file.bin", out / "file.bin", nullptr);
+
+  EXPECT_EQ(result, fscNormal);
+  EXPECT_TRUE(
+      SameBytes(testsupport::ReadFileBytes(out / "file.bin"), WithZeroSectors(bytes, row.bad)));
+  std::vector<int> reads(static_cast<std::size_t>(sectors));
+  std::vector<testsupport::ReadRequest> requests;
+  for (const auto& r : disc.requests())
+    if (r.path == FileName) requests.push_back(r);
+  for (const auto& r : requests) {
+    EXPECT_TRUE(r.offset % Sector == 0 && r.size % Sector == 0 && r.size <= 65536)
+        << r.offset << "+" << r.size;
+    for (auto at = r.offset; at < r.offset + r.size; at += Sector)
+      if (at / Sector < reads.size()) ++reads[at / Sector];
+  }
+  for (std::int64_t s = 0; s < sectors; ++s) {
+    const bool bad = std::find(row.bad.begin(), row.bad.end(), s) != row.bad.end();
+    if (bad) {
+      EXPECT_EQ(reads[static_cast<std::size_t>(s)], 3) << "bad sector " << s;
+    } else {
+      EXPECT_LE(reads[static_cast<std::size_t>(s)], 2) << "good sector " << s;
+      EXPECT_GE(reads[static_cast<std::size_t>(s)], 1) << "good sector " << s;
+    }
+  }
+  if (row.bad.empty()) {
+    ASSERT_EQ(requests.size(), 17u);
+    for (std::size_t i = 0; i + 1 < requests.size(); ++i) EXPECT_EQ(requests[i].size, 65536u);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(DamagedDisc, FuseRequestShapes,
+                         testing::Values(ShapeRow{"Healthy", {}},
+                                         ShapeRow{"RunStartMiddleEndAndAClusterAcrossRuns",
+                                                  {0, 45, 95, 127, 128, 129, 200, 201, 300, 512}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace recovery_test
