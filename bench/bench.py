@@ -174,13 +174,38 @@ def run_tool(args, work, name, build, faults, bad):
 
 # --- output -----------------------------------------------------------------
 
+def goals(size, bad, results):
+    """The copier's goals, checked against this run: on a healthy file at
+    least 0.8 times ddrescue's throughput; on a damaged one exactly three
+    attempts per bad sector and every good byte recovered."""
+    copier = next((r for r in results if r["tool"] == "copier"), None)
+    ddrescue = next((r for r in results if r["tool"] == "ddrescue"), None)
+    if not copier:
+        return []
+    lines = []
+    if ddrescue:
+        ratio = ddrescue["wall"] / copier["wall"]
+        verdict = "met" if ratio >= 0.8 or bad else "NOT met"
+        lines.append(f"copier throughput {ratio:.2f} x ddrescue's"
+                     + ("" if bad else f" (goal >= 0.80: {verdict})"))
+    if bad:
+        a = copier["attempts"]
+        exact = bool(a) and min(a) == max(a) == 3
+        whole = copier["lost"] == 0 and copier["zeroed"] == len(bad)
+        lines.append(f"copier attempts per bad sector {min(a)}..{max(a)} (goal exactly 3: "
+                     f"{'met' if exact else 'NOT met'}); good bytes lost {copier['lost']}, "
+                     f"bad sectors zeroed {copier['zeroed']}/{len(bad)} "
+                     f"(goal every good byte: {'met' if whole else 'NOT met'})")
+    return lines
+
+
 def print_table(case, size, bad, results):
     base = next((r for r in results if r["tool"] == "copier"), None)
     good_bytes = size - len(bad) * SECTOR
     print()
     print(f"Case {case}")
     head = (f"{'tool':<11} {'wall s':>8} {'MiB/s':>7} {'time/copier':>11} {'MiB/s/copier':>12} "
-            f"{'requests':>8} {'ms/req':>6} {'exit':>4}")
+            f"{'requests':>8} {'KiB/req':>7} {'ms/req':>6} {'exit':>4}")
     if bad:
         head += (f" {'attempts/bad mean min max':>25} {'good bytes recovered':>21} "
                  f"{'lost bytes':>10} {'bad zeroed':>10}")
@@ -195,7 +220,8 @@ def print_table(case, size, bad, results):
         else:
             line += f"{'-':>11} {'-':>12} "
         per = 1000 * r["wall"] / r["reads"] if r["reads"] else 0
-        line += f"{r['reads']:>8} {per:>6.3f} {r['rc']:>4}"
+        kib = size / 1024 / r["reads"] if r["reads"] else 0
+        line += f"{r['reads']:>8} {kib:>7.1f} {per:>6.3f} {r['rc']:>4}"
         if bad:
             a = r["attempts"]
             att = f"{sum(a) / len(a):.2f} {min(a)} {max(a)}"
@@ -205,6 +231,8 @@ def print_table(case, size, bad, results):
             same = r["lost"] == 0 and r["out_size"] == size
             line += f" {'yes' if same else 'NO':>9}"
         print(line)
+    for line in goals(size, bad, results):
+        print("  " + line)
     sys.stdout.flush()
 
 

@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/SectorRunFile.h"
 #include "platform/Files.h"
 
 namespace {
 
 platform::IUnbufferedOpener* gOpener = nullptr;      // nullptr: the system's
 platform::ITargetCreator* gTargetCreator = nullptr;  // nullptr: the system's
+int gRunSectors = static_cast<int>(platform::RunSize / platform::SectorSize);
 
 // A failure inside the copy loop; SaveFile turns it into fscError.
 class CopyError : public std::runtime_error {
@@ -38,10 +40,41 @@ void WriteAll(platform::ITargetFile& target, const std::byte* data, std::uint32_
     throw CopyError("cannot write the target file");
 }
 
+// A read that failed because the disc, drive or file went away: further
+// attempts cannot succeed, so the copy ends at once.
+void ThrowUnlessMediumError(const platform::IUnbufferedFile& source) {
+  const auto error = source.LastError();
+  if (error != platform::ReadError::Medium) throw CopyError(platform::ReadErrorText(error));
+}
+
+// Opens the source, refusing a target that is the source itself.
+std::unique_ptr<platform::IUnbufferedFile> OpenSourceFor(const std::filesystem::path& sourceName,
+                                                         const std::filesystem::path& targetName) {
+  std::string error;
+  auto source = BadFileRestorator::Opener().Open(sourceName, error);
+  if (!source) throw CopyError(std::string(OpenFileException(sourceName).what()) + " " + error);
+  const auto sourceId = source->Id();
+  if (sourceId && platform::FileIdOf(targetName) == sourceId)
+    throw CopyError("the target \"" + targetName.string() + "\" is the source file itself");
+  return source;
+}
+
+// One sector alone, up to three attempts; false when it stays unreadable.
+bool ReadSectorAt(platform::IUnbufferedFile& source, std::int64_t pos, std::uint32_t count,
+                  platform::AlignedSector& buffer) {
+  for (int attempt = 0; attempt < BadFileRestorator::ReadAttempts; ++attempt) {
+    if (!source.Seek(pos)) return false;
+    const auto got = source.Read(buffer.bytes, count);
+    if (got == static_cast<std::int64_t>(count)) return true;
+    if (got < 0) ThrowUnlessMediumError(source);
+  }
+  return false;
+}
+
 // The copy loop once both files are open.
 void CopyBlocks(platform::IUnbufferedFile& source, platform::ITargetFile& target,
                 const std::filesystem::path& sourceName, std::int64_t sourceSize,
-                const TFileSaveProc& proc, TFileSaveCancelMode& result) {
+                const TFileSaveProc& proc, TFileSaveCancelMode& result, TFileSaveReport& report) {
   platform::AlignedSector buffer;
   std::uint32_t readSize = 0;
   bool skipMode = false;          // stepping past an unreadable block
@@ -52,6 +85,7 @@ void CopyBlocks(platform::IUnbufferedFile& source, platform::ITargetFile& target
     if (!skipMode) {
       for (int attempt = 0; attempt < BadFileRestorator::ReadAttempts;) {
         if (BadFileRestorator::TryToReadFile(source, buffer, readSize)) break;
+        ThrowUnlessMediumError(source);
         ++attempt;
         Send(proc, fseProgress, {}, 0, result);
         if (StopRequested(result)) break;
@@ -68,6 +102,7 @@ void CopyBlocks(platform::IUnbufferedFile& source, platform::ITargetFile& target
       readSize = static_cast<std::uint32_t>(
           std::clamp<std::int64_t>(run, 0, BadFileRestorator::BlockSize));
       std::memset(buffer.bytes, 0, sizeof buffer.bytes);
+      report.AddZeros(target.Size(), readSize);
     }
     WriteAll(target, buffer.bytes, readSize);
     Send(proc, fseProgress, sourceName, readSize, result);
@@ -81,6 +116,31 @@ CreateDirectoryException::CreateDirectoryException(const std::filesystem::path& 
 
 OpenFileException::OpenFileException(const std::filesystem::path& file)
     : std::runtime_error("Cannot open file \"" + file.string() + "\".") {}
+
+std::int64_t TFileSaveReport::UnreadableSectors() const {
+  std::int64_t sectors = 0;
+  for (const auto& r : ZeroRanges)
+    sectors += (r.Length + BadFileRestorator::BlockSize - 1) / BadFileRestorator::BlockSize;
+  return sectors;
+}
+
+void AppendJoined(std::vector<TByteRange>& ARanges, std::int64_t AOffset, std::int64_t ALength) {
+  if (ALength <= 0) return;
+  if (!ARanges.empty() && ARanges.back().Offset + ARanges.back().Length == AOffset)
+    ARanges.back().Length += ALength;
+  else
+    ARanges.push_back({AOffset, ALength});
+}
+
+void TFileSaveReport::AddZeros(std::int64_t offset, std::int64_t length) {
+  AppendJoined(ZeroRanges, offset, length);
+}
+
+void BadFileRestorator::SetRunSectors(int ASectors) {
+  gRunSectors = std::clamp(ASectors, 1, static_cast<int>(platform::RunSize / BlockSize));
+}
+
+int BadFileRestorator::RunSectors() { return gRunSectors; }
 
 void BadFileRestorator::SetOpener(platform::IUnbufferedOpener* AOpener) { gOpener = AOpener; }
 
@@ -117,31 +177,83 @@ bool BadFileRestorator::TryToMoveFile(platform::IUnbufferedFile& AHandle, std::i
 TFileSaveCancelMode BadFileRestorator::SaveFile(const std::filesystem::path& ASourceName,
                                                 const std::filesystem::path& ADestName,
                                                 const TFileSaveProc& AProc,
-                                                platform::ReadPath* AReadPath) {
+                                                platform::ReadPath* AReadPath,
+                                                TFileSaveReport* AReport) {
   TFileSaveCancelMode result = fscNormal;
+  TFileSaveReport ownReport;
+  TFileSaveReport& report = AReport ? *AReport : ownReport;
+  report = {};
   const auto folder = FolderPart(ADestName);
   if (!folder.empty() && !platform::ForceDirectories(folder))
     throw CreateDirectoryException(folder);
 
   // From here on every failure ends the copy with fscError and no end event;
-  // what was written stays on disk.
+  // what was written stays on disk. The source is opened before the target
+  // is created or truncated, so that a source that cannot be read, or that
+  // is the target itself, costs no existing file its contents.
   try {
     std::string error;
+    auto source = Opener().Open(ASourceName, error);
+    if (!source) throw CopyError(std::string(OpenFileException(ASourceName).what()) + " " + error);
+    const auto sourceId = source->Id();
+    if (sourceId && platform::FileIdOf(ADestName) == sourceId)
+      throw CopyError("the target \"" + ADestName.string() + "\" is the source file itself");
     auto target = TargetCreator().Create(ADestName, error);
     if (!target) throw CopyError(error);
-    auto source = Opener().Open(ASourceName, error);
-    if (!source) throw OpenFileException(ASourceName);
     if (AReadPath) *AReadPath = source->Path();
 
     const std::int64_t sourceSize = source->Size();  // all 64 bits: sources of 4 GiB and more
+    TSectorRunFile runs(*source, gRunSectors);
     Send(AProc, fseStartFile, ASourceName, sourceSize, result);
-    CopyBlocks(*source, *target, ASourceName, sourceSize, AProc, result);
+    CopyBlocks(runs, *target, ASourceName, sourceSize, AProc, result, report);
     if (AReadPath) *AReadPath = source->Path();  // a reader may fall back while reading
     Send(AProc, fseEndFile, ASourceName, target->Size(), result);
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    report.Error = e.what();
     return fscError;
   }
   return result;
+}
+
+TFileSaveCancelMode BadFileRestorator::RetryRanges(const std::filesystem::path& ASourceName,
+                                                   const std::filesystem::path& ADestName,
+                                                   const std::vector<TByteRange>& ARanges,
+                                                   TFileSaveReport& AReport) {
+  AReport = {};
+  try {
+    auto source = OpenSourceFor(ASourceName, ADestName);
+    std::string error;
+    auto target = TargetCreator().OpenExisting(ADestName, error);
+    if (!target) throw CopyError(error);
+    const std::int64_t size = source->Size();
+    if (target->Size() != size)
+      throw CopyError("the target has " + std::to_string(target->Size()) + " bytes, the source " +
+                      std::to_string(size));
+    platform::AlignedSector buffer;
+    for (const auto& range : ARanges) {
+      const std::int64_t end = std::min(range.Offset + range.Length, size);
+      for (std::int64_t sector = range.Offset / BlockSize * BlockSize; sector < end;
+           sector += BlockSize) {
+        const auto count =
+            static_cast<std::uint32_t>(std::min<std::int64_t>(BlockSize, size - sector));
+        // Only the part of the sector inside the range is written or listed.
+        const std::int64_t from = std::max(sector, range.Offset);
+        const std::int64_t to = std::min(sector + count, end);
+        if (!ReadSectorAt(*source, sector, count, buffer)) {
+          AReport.AddZeros(from, to - from);
+          continue;
+        }
+        const auto length = static_cast<std::size_t>(to - from);
+        if (target->WriteAt(from, buffer.bytes + (from - sector), length) !=
+            static_cast<std::int64_t>(length))
+          throw CopyError("cannot write the target file");
+      }
+    }
+  } catch (const std::exception& e) {
+    AReport.Error = e.what();
+    return fscError;
+  }
+  return fscNormal;
 }
 
 TFileSaveCancelMode BadFileRestorator::SaveFileList(const TCustomFileList& AList,

@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <functional>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "engine/FileTree.h"
 #include "platform/TargetFile.h"
@@ -47,22 +49,62 @@ class OpenFileException : public std::runtime_error {
   explicit OpenFileException(const std::filesystem::path& file);
 };
 
+// A stretch of the target, in bytes.
+struct TByteRange {
+  std::int64_t Offset = 0;
+  std::int64_t Length = 0;
+  friend bool operator==(const TByteRange&, const TByteRange&) = default;
+};
+
+// Appends a stretch to ordered ranges, joining it to the last when adjacent.
+void AppendJoined(std::vector<TByteRange>& ARanges, std::int64_t AOffset, std::int64_t ALength);
+
+// What a copy leaves to tell beyond its result, for logs and damage maps.
+struct TFileSaveReport {
+  // The target's stretches filled with zeros in place of unreadable blocks,
+  // in order, adjacent ones joined.
+  std::vector<TByteRange> ZeroRanges;
+  // Why the copy ended with fscError; empty otherwise.
+  std::string Error;
+
+  // The 2048-byte sectors the zero ranges cover (a partial last one counts).
+  std::int64_t UnreadableSectors() const;
+  // Adds a zero-filled stretch, joining it to the last when adjacent.
+  void AddZeros(std::int64_t offset, std::int64_t length);
+};
+
 class BadFileRestorator {
  public:
   BadFileRestorator() = delete;
 
-  // Copies ASourceName to ADestName (created or truncated), creating the
-  // target's folder chain first. Returns fscNormal also when blocks were
-  // replaced by zeros; fscError when the target cannot be created, the source
-  // cannot be opened (the empty target stays), a write stores fewer bytes than
-  // asked (a full disk) or another error occurs (no end event then). Throws
-  // CreateDirectoryException when the folder chain cannot be created.
-  // AReadPath, when given, receives how the source was read (set once the
-  // source is open, and again after the copy loop).
+  // Copies ASourceName to ADestName (created or truncated once the source is
+  // open), creating the target's folder chain first. Returns fscNormal also
+  // when blocks were replaced by zeros; fscError, without an end event, when
+  // the source cannot be opened (an existing target stays untouched, none is
+  // created), the target is the source itself (nothing truncated), the
+  // target cannot be created, a write stores fewer bytes than asked (a full
+  // disk), the disc or drive goes away or the source shrinks while read
+  // (what was written stays). Throws CreateDirectoryException when the
+  // folder chain cannot be created. AReadPath, when given, receives how the
+  // source was read (set once the source is open, and again after the copy
+  // loop); AReport, when given, the zero-filled stretches and the error.
   static TFileSaveCancelMode SaveFile(const std::filesystem::path& ASourceName,
                                       const std::filesystem::path& ADestName,
                                       const TFileSaveProc& AProc,
-                                      platform::ReadPath* AReadPath = nullptr);
+                                      platform::ReadPath* AReadPath = nullptr,
+                                      TFileSaveReport* AReport = nullptr);
+
+  // Reads the stretches ARanges of ASourceName again into the existing
+  // target ADestName, which must have the source's size; its other bytes
+  // stay as they are. Each 2048-byte sector is tried three times alone;
+  // what reads is written in place, what does not is left as it was and
+  // listed in AReport.ZeroRanges. fscError, with AReport.Error, when the
+  // source or target cannot be opened, the sizes differ, the target is the
+  // source, a write fails or the disc goes away.
+  static TFileSaveCancelMode RetryRanges(const std::filesystem::path& ASourceName,
+                                         const std::filesystem::path& ADestName,
+                                         const std::vector<TByteRange>& ARanges,
+                                         TFileSaveReport& AReport);
 
   // Copies each entry to ADestPath / its PathNoDrive / its Name, in order,
   // until one is cancelled; returns the last file's result (fscNormal for an
@@ -88,6 +130,11 @@ class BadFileRestorator {
   static platform::IUnbufferedOpener& Opener();
   static platform::ITargetCreator& TargetCreator();
 
+  // The longest read request in sectors (1..32); 32 by default. 1 reads
+  // sector by sector, one request per block.
+  static void SetRunSectors(int ASectors);
+  static int RunSectors();
+
   static constexpr std::uint32_t BlockSize = 2048;
   static constexpr int ReadAttempts = 3;
 };
@@ -104,4 +151,19 @@ class ScopedRestoratorIo {
  private:
   platform::IUnbufferedOpener* FOldOpener;
   platform::ITargetCreator* FOldCreator;
+};
+
+// Sets the run length for a scope (tests, or a copy of a drive that stalls
+// on long requests).
+class ScopedRunSectors {
+ public:
+  explicit ScopedRunSectors(int ASectors) : FOld(BadFileRestorator::RunSectors()) {
+    BadFileRestorator::SetRunSectors(ASectors);
+  }
+  ~ScopedRunSectors() { BadFileRestorator::SetRunSectors(FOld); }
+  ScopedRunSectors(const ScopedRunSectors&) = delete;
+  ScopedRunSectors& operator=(const ScopedRunSectors&) = delete;
+
+ private:
+  int FOld;
 };

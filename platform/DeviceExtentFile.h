@@ -27,8 +27,16 @@ class DeviceExtentFile final : public IUnbufferedFile {
   bool Seek(std::int64_t position) override;
   std::int64_t Read(std::byte* buffer, std::size_t count) override;
   ReadPath Path() const override { return ReadPath::Device; }
+  std::int64_t ReadRun(std::byte* buffer, std::size_t count) override;
+  std::int64_t ContiguousFrom(std::int64_t position) const override;
+  std::size_t MaxRunSize() const override { return RunSize; }
+  ReadError LastError() const override { return lastError_; }
+  std::optional<FileId> Id() const override;
 
  private:
+  // The extent holding `position` and the file offset it starts at; nullptr
+  // past the end.
+  const DiscExtent* ExtentAt(std::int64_t position, std::int64_t& fileStart) const;
   // Reads the bytes of the file from `position` to the end of its sector,
   // at most `count`; -1 when the sector cannot be read whole enough.
   std::int64_t ReadWithinSector(std::int64_t position, std::byte* out, std::size_t count);
@@ -37,6 +45,7 @@ class DeviceExtentFile final : public IUnbufferedFile {
   IsoFileExtents extents_;
   std::int64_t position_ = 0;
   AlignedSector sector_{};  // bounce buffer for reads that do not start on a sector
+  ReadError lastError_ = ReadError::Medium;
 };
 
 // Opens a file of a mounted iso9660 disc through the device it is mounted

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "platform/MountTable.h"
+#include "platform/UnbufferedFileErrors_linux.h"
 
 namespace platform {
 
@@ -67,17 +68,60 @@ std::int64_t DeviceExtentFile::Read(std::byte* buffer, std::size_t count) {
   return static_cast<std::int64_t>(done);
 }
 
+const DiscExtent* DeviceExtentFile::ExtentAt(std::int64_t position, std::int64_t& fileStart) const {
+  fileStart = 0;
+  for (const auto& e : extents_.extents) {
+    if (position < fileStart + e.length) return &e;
+    fileStart += e.length;
+  }
+  return nullptr;
+}
+
+std::int64_t DeviceExtentFile::ContiguousFrom(std::int64_t position) const {
+  std::int64_t fileStart = 0;
+  const DiscExtent* extent = ExtentAt(position, fileStart);
+  return extent ? extent->length - (position - fileStart) : 0;
+}
+
+std::optional<FileId> DeviceExtentFile::Id() const {
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0) return std::nullopt;
+  return FileIdOfStat(st);
+}
+
+// One request within the extent at the position; a run never crosses into
+// the next extent, which may lie anywhere on the disc.
+std::int64_t DeviceExtentFile::ReadRun(std::byte* buffer, std::size_t count) {
+  std::int64_t fileStart = 0;
+  const DiscExtent* extent = ExtentAt(position_, fileStart);
+  if (!extent) return 0;
+  const std::int64_t device = extent->offset + (position_ - fileStart);
+  if (device % kSector != 0) return Read(buffer, count);
+  const std::int64_t wanted =
+      std::min<std::int64_t>(static_cast<std::int64_t>(std::min(count, RunSize)),
+                             extent->length - (position_ - fileStart));
+  const auto request = static_cast<std::size_t>((wanted + kSector - 1) / kSector * kSector);
+  ssize_t got;
+  do {
+    got = ::pread(fd_, buffer, request, device);
+  } while (got < 0 && errno == EINTR);
+  if (got < 0) {
+    lastError_ = ReadErrorOfErrno(errno);
+    return -1;
+  }
+  const std::int64_t kept = got >= wanted ? wanted : got - got % kSector;
+  if (kept <= 0) {
+    lastError_ = ReadError::Medium;
+    return -1;
+  }
+  position_ += kept;
+  return kept;
+}
+
 std::int64_t DeviceExtentFile::ReadWithinSector(std::int64_t position, std::byte* out,
                                                 std::size_t count) {
   std::int64_t fileStart = 0;
-  const DiscExtent* extent = nullptr;
-  for (const auto& e : extents_.extents) {
-    if (position < fileStart + e.length) {
-      extent = &e;
-      break;
-    }
-    fileStart += e.length;
-  }
+  const DiscExtent* extent = ExtentAt(position, fileStart);
   if (!extent) return -1;
   const std::int64_t device = extent->offset + (position - fileStart);
   const std::int64_t sectorStart = device - device % kSector;
@@ -93,7 +137,10 @@ std::int64_t DeviceExtentFile::ReadWithinSector(std::int64_t position, std::byte
   do {
     got = ::pread(fd_, target, SectorSize, sectorStart);
   } while (got < 0 && errno == EINTR);
-  if (got < 0 || static_cast<std::size_t>(got) < within + wanted) return -1;
+  if (got < 0 || static_cast<std::size_t>(got) < within + wanted) {
+    lastError_ = got < 0 ? ReadErrorOfErrno(errno) : ReadError::Medium;
+    return -1;
+  }
   if (direct)
     std::memset(out + wanted, 0, SectorSize - wanted);  // only the file's bytes stay
   else

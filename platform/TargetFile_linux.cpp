@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,7 +13,7 @@ namespace {
 
 class LinuxTargetFile final : public ITargetFile {
  public:
-  explicit LinuxTargetFile(int fd) : fd_(fd) {}
+  LinuxTargetFile(int fd, std::int64_t size) : fd_(fd), size_(size) {}
   ~LinuxTargetFile() override { ::close(fd_); }
   LinuxTargetFile(const LinuxTargetFile&) = delete;
   LinuxTargetFile& operator=(const LinuxTargetFile&) = delete;
@@ -31,6 +32,17 @@ class LinuxTargetFile final : public ITargetFile {
     size_ += static_cast<std::int64_t>(done);
     return static_cast<std::int64_t>(done);
   }
+  std::int64_t WriteAt(std::int64_t offset, const std::byte* data, std::size_t count) override {
+    std::size_t done = 0;
+    while (done < count) {
+      const auto n =
+          ::pwrite(fd_, data + done, count - done, offset + static_cast<std::int64_t>(done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return done ? static_cast<std::int64_t>(done) : -1;
+      done += static_cast<std::size_t>(n);
+    }
+    return static_cast<std::int64_t>(done);
+  }
 
  private:
   int fd_;
@@ -46,7 +58,19 @@ class LinuxTargetCreator final : public ITargetCreator {
       error = "cannot create \"" + path.string() + "\": " + std::strerror(errno);
       return nullptr;
     }
-    return std::make_unique<LinuxTargetFile>(fd);
+    return std::make_unique<LinuxTargetFile>(fd, 0);
+  }
+  std::unique_ptr<ITargetFile> OpenExisting(const std::filesystem::path& path,
+                                            std::string& error) override {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+      error = "cannot open \"" + path.string() + "\" for writing" +
+              (fd < 0 ? std::string(": ") + std::strerror(errno) : std::string());
+      if (fd >= 0) ::close(fd);
+      return nullptr;
+    }
+    return std::make_unique<LinuxTargetFile>(fd, static_cast<std::int64_t>(st.st_size));
   }
 };
 

@@ -14,4 +14,16 @@ const char* ReadPathText(ReadPath path) {
   return "";
 }
 
+const char* ReadErrorText(ReadError error) {
+  switch (error) {
+    case ReadError::Medium:
+      return "a read error on the medium";
+    case ReadError::Gone:
+      return "the disc or its drive is no longer available";
+    case ReadError::Shrunk:
+      return "the source file became shorter while it was copied";
+  }
+  return "";
+}
+
 }  // namespace platform

@@ -13,6 +13,7 @@
 
 #include "platform/DeviceExtentFile.h"
 #include "platform/UnbufferedFile.h"
+#include "platform/UnbufferedFileErrors_linux.h"
 
 namespace platform {
 
@@ -39,9 +40,12 @@ std::int64_t CachedRead(int fd, std::byte* buffer, std::size_t count, std::int64
   return got;
 }
 
-// Reads one block at a tracked position with pread. A read that returns fewer
-// bytes than the file has left is a failure: the kernel shrinks a disc's size
-// after a medium error near its end.
+constexpr auto kSector = static_cast<std::int64_t>(SectorSize);
+
+// Reads at a tracked position with pread. A read that returns fewer bytes
+// than the file has left fails a single-sector read: the kernel shrinks a
+// disc's size after a medium error near its end. A run keeps the whole
+// sectors it got.
 class PositionalFile : public IUnbufferedFile {
  public:
   PositionalFile(int fd, std::int64_t size) : fd_(fd), size_(size) {}
@@ -57,25 +61,51 @@ class PositionalFile : public IUnbufferedFile {
     return true;
   }
   std::int64_t Read(std::byte* buffer, std::size_t count) override {
-    if (count > SectorSize) count = SectorSize;
-    if (position_ >= size_) return 0;
-    const auto wanted = static_cast<std::int64_t>(
-        std::min<std::int64_t>(static_cast<std::int64_t>(count), size_ - position_));
-    const std::int64_t got = ReadAt(buffer, count);
-    if (got < wanted) return -1;
-    position_ += wanted;
-    return wanted;
+    return ReadUpTo(buffer, std::min(count, SectorSize), false);
+  }
+  std::int64_t ReadRun(std::byte* buffer, std::size_t count) override {
+    return ReadUpTo(buffer, std::min(count, RunSize), true);
+  }
+  std::size_t MaxRunSize() const override { return RunSize; }
+  ReadError LastError() const override { return lastError_; }
+  std::optional<FileId> Id() const override {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) return std::nullopt;
+    return FileIdOfStat(st);
   }
 
  protected:
-  // One read attempt at position_; bytes read or -1.
+  // One read request of `count` bytes at position_; bytes read or -1 (errno).
   virtual std::int64_t ReadAt(std::byte* buffer, std::size_t count) = 0;
   int fd_;
   std::int64_t size_;
   std::int64_t position_ = 0;
+
+ private:
+  std::int64_t ReadUpTo(std::byte* buffer, std::size_t count, bool keepWholeSectors) {
+    if (position_ >= size_ || count == 0) return 0;
+    const auto wanted = std::min<std::int64_t>(static_cast<std::int64_t>(count), size_ - position_);
+    const std::int64_t got = ReadAt(buffer, count);
+    if (got >= wanted) {
+      position_ += wanted;
+      return wanted;
+    }
+    if (got < 0) {
+      lastError_ = ReadErrorOfErrno(errno);
+      return -1;
+    }
+    const std::int64_t whole = keepWholeSectors ? got - got % kSector : 0;
+    if (whole > 0) {
+      position_ += whole;
+      return whole;
+    }
+    lastError_ = ShortReadError(fd_, position_ + wanted);
+    return -1;
+  }
+  ReadError lastError_ = ReadError::Medium;
 };
 
-// O_DIRECT: always a whole aligned sector, so the last partial sector of a
+// O_DIRECT: always whole aligned sectors, so the last partial sector of a
 // file is asked for in full and comes back short, which the size explains.
 // Some file systems accept O_DIRECT at open and refuse the reads (EINVAL, it
 // never reaches the drive); such a file goes on through the cache at once.
@@ -88,8 +118,12 @@ class DirectFile final : public PositionalFile {
  protected:
   std::int64_t ReadAt(std::byte* buffer, std::size_t count) override {
     if (cached_) return CachedRead(fd_, buffer, count, position_);
-    if (position_ % static_cast<std::int64_t>(SectorSize) != 0) return -1;
-    const auto got = ::pread(fd_, buffer, SectorSize, position_);
+    if (position_ % kSector != 0) {
+      errno = EINVAL;
+      return -1;
+    }
+    const auto whole = (count + SectorSize - 1) / SectorSize * SectorSize;
+    const auto got = ::pread(fd_, buffer, whole, position_);
     if (got >= 0 || errno != EINVAL || !SwitchToCache()) return got;
     return CachedRead(fd_, buffer, count, position_);
   }
@@ -204,6 +238,12 @@ class LinuxUnbufferedOpener final : public IUnbufferedOpener {
 };
 
 }  // namespace
+
+std::optional<FileId> FileIdOf(const std::filesystem::path& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return FileIdOfStat(st);
+}
 
 IUnbufferedOpener& SystemUnbufferedOpener() {
   static LinuxUnbufferedOpener opener("/proc/self/mountinfo");

@@ -4,14 +4,15 @@
 BUILD_PACKAGES=(
   g++ cmake make pkg-config
   qt6-base-dev libsqlite3-dev libudev-dev libzip-dev zlib1g-dev
-  libfuse3-dev qt6-qpa-plugins
+  libfuse3-dev qt6-qpa-plugins zip
 )
 TEST_PACKAGES=(
   "${BUILD_PACKAGES[@]}"
   libgtest-dev libgmock-dev
   fuse3 gddrescue genisoimage xorriso util-linux mount e2fsprogs binutils file
   xvfb xauth xdg-utils desktop-file-utils
-  dbus-daemon at-spi2-core python3-pyatspi imagemagick
+  python3 openssl zip unzip dbus-daemon at-spi2-core python3-pyatspi imagemagick
+  clang libclang-rt-14-dev
 )
 RUN_PACKAGES=(
   "${BUILD_PACKAGES[@]}"

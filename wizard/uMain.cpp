@@ -22,6 +22,7 @@
 #include "diagnostics/uMAVCallStack.h"
 #include "diagnostics/uMAVLogFile.h"
 #include "engine/Drives.h"
+#include "reports/gui/uAbout.h"
 #include "support/uFileVersion.h"
 #include "support/uFunctions.h"
 #include "support/uMAVRegFile.h"
@@ -101,6 +102,7 @@ void TMainForm::ConnectHandlers() {
   connect(miExit, &QAction::triggered, this, &TMainForm::miExitClick);
   connect(miVelmoraHelp, &QAction::triggered, this, &TMainForm::miVelmoraHelpClick);
   connect(miVelmoraontheWeb, &QAction::triggered, this, &TMainForm::miVelmoraontheWebClick);
+  connect(miAbout, &QAction::triggered, this, &TMainForm::miAboutClick);
   connect(pcPages, &QStackedWidget::currentChanged, this, &TMainForm::pcPagesChange);
   // The selection, not the current row: a screen reader may select without moving.
   connect(tvDrive, &QTreeWidget::itemSelectionChanged, this, &TMainForm::tvDriveChange);
@@ -396,6 +398,8 @@ void TMainForm::miVelmoraHelpClick() { FHelp->ShowContext(0); }
 void TMainForm::miVelmoraontheWebClick() {
   FOpener->Open(QString::fromStdString(ProductPageUrl()));
 }
+
+void TMainForm::miAboutClick() { ShowAboutDialog(this); }
 
 void TMainForm::RestoreSettings() {
   TTraceFrame frame("TMForm.RestoreSettings");

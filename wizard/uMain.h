@@ -73,7 +73,7 @@ class TMainForm : public QMainWindow {
   QTextEdit* reRestoreLog;
   QWidget* pnlBottomMain;
   QPushButton *btnPrev, *btnNext, *btnCancel, *btnHowItWorks, *btnYouTube;
-  QAction *miExit, *miVelmoraHelp, *miVelmoraontheWeb;
+  QAction *miExit, *miVelmoraHelp, *miVelmoraontheWeb, *miAbout;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -103,6 +103,7 @@ class TMainForm : public QMainWindow {
   void btnHowItWorksClick();
   void miVelmoraHelpClick();
   void miVelmoraontheWebClick();
+  void miAboutClick();
   void pcPagesChanging();
   void pcPagesChange();
   void tvDriveChange();

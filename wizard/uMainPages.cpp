@@ -83,7 +83,8 @@ void TMainForm::BuildMenu() {
   QMenu* miHelp = menuBar()->addMenu(QStringLiteral("&Help"));
   miVelmoraHelp = miHelp->addAction(HelpIcon(), QStringLiteral("Velmora Free &Help"));
   miVelmoraontheWeb = miHelp->addAction(HomeIcon(), QStringLiteral("Velmora Free on the Web"));
-  miHelp->addSeparator();  // N1: the About entry follows it
+  miHelp->addSeparator();  // N1
+  miAbout = miHelp->addAction(QStringLiteral("About"));
 }
 
 void TMainForm::BuildPages() {

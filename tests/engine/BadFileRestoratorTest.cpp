@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <sstream>
 
 #include "EventText.h"
@@ -63,6 +64,9 @@ struct CopyRow {
   std::size_t targetSize;
   std::vector<std::int64_t> zeroSectors;  // sectors of the target that must be zeros
   std::vector<int> attempts;              // read attempts per source sector 0, 1, 2, ...
+  // The same when read in runs: a run that fails reads its good sectors a
+  // second time, and a bad one is still read three times in all.
+  std::vector<int> runAttempts;
 };
 
 void PrintTo(const CopyRow& row, std::ostream* os) { *os << row.name; }
@@ -88,6 +92,7 @@ const std::vector<CopyRow>& CopyRows() {
        fscNormal,
        0,
        {},
+       {},
        {}},
       {"CleanSourceReadsInThreeBlocks",
        5000,
@@ -99,6 +104,7 @@ const std::vector<CopyRow>& CopyRows() {
        fscNormal,
        5000,
        {},
+       {1, 1, 1},
        {1, 1, 1}},
       {"ExactlyOneBlock",
        2048,
@@ -109,6 +115,7 @@ const std::vector<CopyRow>& CopyRows() {
        fscNormal,
        2048,
        {},
+       {1},
        {1}},
       {"BadSecondBlockGetsThreeAttemptsAndAZeroRun",
        5000,
@@ -121,7 +128,8 @@ const std::vector<CopyRow>& CopyRows() {
        fscNormal,
        5000,
        {1},
-       {1, 3, 1}},
+       {1, 3, 1},
+       {2, 3, 2}},
       {"BadLastBlockGivesA904ByteZeroRun",
        5000,
        {{2}},
@@ -133,7 +141,8 @@ const std::vector<CopyRow>& CopyRows() {
        fscNormal,
        5000,
        {2},
-       {1, 1, 3}},
+       {1, 1, 3},
+       {2, 2, 3}},
       {"FlakySectorIsReadOnTheThirdAttempt",
        5000,
        {{1, 2}},
@@ -145,7 +154,8 @@ const std::vector<CopyRow>& CopyRows() {
        fscNormal,
        5000,
        {},
-       {1, 3, 1}},
+       {1, 3, 1},
+       {2, 3, 2}},
       {"SkipAtStartReadsNothing",
        5000,
        {},
@@ -155,6 +165,7 @@ const std::vector<CopyRow>& CopyRows() {
        fscSkip,
        0,
        {},
+       {0, 0, 0},
        {0, 0, 0}},
       {"CancelAtSecondFailedAttemptStopsAfterOneZeroRun",
        5000,
@@ -166,7 +177,8 @@ const std::vector<CopyRow>& CopyRows() {
        fscCancel,
        4096,
        {1},
-       {1, 2, 0}},
+       {1, 2, 0},
+       {2, 2, 1}},
       {"SkipAtFirstFailedAttempt",
        5000,
        {{1}},
@@ -177,7 +189,8 @@ const std::vector<CopyRow>& CopyRows() {
        fscSkip,
        4096,
        {1},
-       {1, 1, 0}},
+       {1, 1, 0},
+       {2, 2, 1}},
       {"SkipAfterFirstBlock",
        5000,
        {},
@@ -187,7 +200,8 @@ const std::vector<CopyRow>& CopyRows() {
        fscSkip,
        2048,
        {},
-       {1, 0, 0}},
+       {1, 0, 0},
+       {1, 1, 1}},
       {"ErrorSetByTheCallbackDoesNotStopTheCopy",
        3000,
        {},
@@ -198,6 +212,7 @@ const std::vector<CopyRow>& CopyRows() {
        fscError,
        3000,
        {},
+       {1, 1},
        {1, 1}},
       {"FailedPositioningZeroesTheRest",
        5000,
@@ -210,15 +225,20 @@ const std::vector<CopyRow>& CopyRows() {
        fscNormal,
        5000,
        {0, 1, 2},
-       {3, 0, 0}},
+       {3, 0, 0},
+       {3, 1, 1}},
   };
   return rows;
 }
 
-class CopyTable : public testing::TestWithParam<CopyRow> {};
+// Each row is read sector by sector (one request per block) and in runs:
+// the events and the target are the same either way.
+class CopyTable : public testing::TestWithParam<std::tuple<CopyRow, int>> {};
 
 TEST_P(CopyTable, EventsTargetAndAttempts) {
-  const CopyRow& row = GetParam();
+  const CopyRow& row = std::get<0>(GetParam());
+  const int runSectors = std::get<1>(GetParam());
+  ScopedRunSectors runs(runSectors);
   TempDir dir;
   FaultInjector disc;
   const std::filesystem::path source = "/media/u/D/file.bin";
@@ -244,13 +264,142 @@ TEST_P(CopyTable, EventsTargetAndAttempts) {
           '\0');
   }
   EXPECT_EQ(testsupport::ReadFileBytes(target), expected);
-  for (std::size_t s = 0; s < row.attempts.size(); ++s)
-    EXPECT_EQ(disc.Attempts(source, static_cast<std::int64_t>(s)), row.attempts[s])
-        << "sector " << s;
+  const auto& attempts = runSectors == 1 ? row.attempts : row.runAttempts;
+  ASSERT_EQ(attempts.size(), row.attempts.size());
+  for (std::size_t s = 0; s < attempts.size(); ++s)
+    EXPECT_EQ(disc.Attempts(source, static_cast<std::int64_t>(s)), attempts[s]) << "sector " << s;
 }
 
-INSTANTIATE_TEST_SUITE_P(Copier, CopyTable, testing::ValuesIn(CopyRows()),
+INSTANTIATE_TEST_SUITE_P(Copier, CopyTable,
+                         testing::Combine(testing::ValuesIn(CopyRows()), testing::Values(1, 32)),
+                         [](const auto& info) {
+                           return std::string(std::get<0>(info.param).name) +
+                                  (std::get<1>(info.param) == 1 ? "_Sectors" : "_Runs");
+                         });
+
+// --- runs of sectors ------------------------------------------------------------
+
+// A file of 100 sectors and 500 bytes, read in runs of up to 32 sectors:
+// [0, 32), [32, 64), [64, 96), [96, 101). Each row's events and target must
+// be those of the same copy read sector by sector; its always-bad sectors
+// are read exactly three times, no good sector more than twice, and the run
+// requests show where the copier went back to runs.
+struct RunRow {
+  const char* name;
+  std::vector<BadSector> bad;
+  bool shortRuns;  // a failing run returns the sectors before the bad one
+  Recorder answer;
+  std::map<std::int64_t, int> attempts;  // exact counts of these sectors
+  int runRequests;                       // requests of more than one sector
+};
+void PrintTo(const RunRow& row, std::ostream* os) { *os << row.name; }
+
+constexpr std::size_t RunFileSize = 100 * 2048 + 500;
+
+const std::vector<RunRow>& RunRows() {
+  // After a failure 32 sectors are read singly, then runs of 2, 4, 8, 16
+  // and 32 sectors, each cut at the next 64 KiB boundary.
+  static const std::vector<RunRow> rows = {
+      {"Healthy", {}, false, {}, {{0, 1}, {31, 1}, {100, 1}}, 4},
+      // [32,64) fails; singles 33..64; runs [65,67) [67,71) [71,79) [79,95),
+      // a single 95 up to the boundary, [96,101)
+      {"BadAtRunStart", {{32}}, false, {}, {{32, 3}, {33, 2}, {64, 1}, {95, 1}}, 7},
+      // singles 32..72; runs [73,75) [75,79) [79,87) [87,96) [96,101)
+      {"BadInRunMiddle", {{40}}, false, {}, {{39, 2}, {40, 3}, {41, 2}, {73, 1}}, 7},
+      // singles 64..95; runs [96,98) [98,101)
+      {"BadAtRunEnd", {{63}}, false, {}, {{62, 2}, {63, 3}, {64, 1}}, 2 + 2},
+      {"TwoInOneRun", {{35}, {50}}, false, {}, {{35, 3}, {50, 3}, {49, 2}, {63, 2}}, 2 + 4},
+      // [32,64) fails at 62, 63; singles from 32 fail at 64, 65 too; none
+      // of 64, 65 was in a failed run, so singles read them three times;
+      // singles 66..97, a run [98,100), a single 100
+      {"ClusterAcrossRunBoundary",
+       {{62}, {63}, {64}, {65}},
+       false,
+       {},
+       {{61, 2}, {62, 3}, {63, 3}, {64, 3}, {65, 3}, {66, 1}},
+       2 + 1},
+      {"FlakyTwiceReadOnTheThirdAttempt", {{40, 2}}, false, {}, {{40, 3}, {41, 2}}, 7},
+      // the short run keeps [32,40), the rest of it is read singly
+      {"ShortReadKeepsItsGoodSectors", {{40}}, true, {}, {{32, 1}, {39, 1}, {40, 3}, {41, 1}}, 7},
+      // [96,101) fails; the partial last sector alone three times
+      {"BadLastPartialSector", {{100}}, false, {}, {{99, 2}, {100, 3}}, 4},
+      // the skip comes after the 10th block, all of the first run was read
+      {"SkipInsideARun",
+       {},
+       false,
+       Answer(fseProgress, 10, fscSkip),
+       {{9, 1}, {31, 1}, {32, 0}},
+       1},
+      {"CancelAtAFailedAttemptInsideARun",
+       {{40}},
+       false,
+       Answer(fseProgress, 2, fscCancel, true),
+       {{40, 2}, {41, 1}, {64, 0}},
+       2},
+  };
+  return rows;
+}
+
+struct RunCopy {
+  std::vector<std::string> events;
+  TFileSaveCancelMode result;
+  std::string target;
+};
+
+RunCopy CopyOf(const RunRow& row, int runSectors, FaultInjector& disc) {
+  const std::filesystem::path source = "/media/u/D/runs.bin";
+  disc.AddFile(source, Pattern(RunFileSize), row.bad);
+  disc.ShortRuns(source, row.shortRuns);
+  ScopedRestoratorIo io(&disc);
+  ScopedRunSectors runs(runSectors);
+  TempDir dir;
+  Recorder rec = row.answer;
+  rec.source = source;
+  RunCopy copy;
+  copy.result = BadFileRestorator::SaveFile(source, dir / "t.bin", rec.Proc());
+  copy.events = rec.events;
+  copy.target = testsupport::ReadFileBytes(dir / "t.bin");
+  return copy;
+}
+
+class RunTable : public testing::TestWithParam<RunRow> {};
+
+TEST_P(RunTable, SameEventsAndTargetAsSectorReadsFewerRequests) {
+  const RunRow& row = GetParam();
+  FaultInjector bySector, byRun;
+  const RunCopy expected = CopyOf(row, 1, bySector);
+  const RunCopy copy = CopyOf(row, 32, byRun);
+
+  EXPECT_EQ(copy.result, expected.result);
+  EXPECT_EQ(copy.events, expected.events);
+  EXPECT_TRUE(copy.target == expected.target) << "the targets differ";
+  const std::filesystem::path source = "/media/u/D/runs.bin";
+  for (std::int64_t s = 0; s <= 100; ++s) {
+    const auto exact = row.attempts.find(s);
+    if (exact != row.attempts.end())
+      EXPECT_EQ(byRun.Attempts(source, s), exact->second) << "sector " << s;
+    else
+      EXPECT_LE(byRun.Attempts(source, s), 2) << "sector " << s;
+  }
+  EXPECT_EQ(byRun.RunReads(source), row.runRequests);
+  EXPECT_EQ(bySector.RunReads(source), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Copier, RunTable, testing::ValuesIn(RunRows()),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A sector that fails once inside a run and reads at its first single
+// attempt: the failed run is nobody's attempt, so no failed-attempt event
+// is sent; the sector costs two reads as any good one in a failed run.
+TEST(CopierRuns, SectorFailingOnceInARunReadsWithoutAFailedAttempt) {
+  FaultInjector disc;
+  RunRow row{"FlakyOnce", {{40, 1}}, false, {}, {}, 0};
+  const RunCopy copy = CopyOf(row, 32, disc);
+  EXPECT_EQ(copy.result, fscNormal);
+  EXPECT_EQ(copy.target, Pattern(RunFileSize));
+  EXPECT_EQ(std::count(copy.events.begin(), copy.events.end(), "progress - 0 normal"), 0);
+  EXPECT_EQ(disc.Attempts("/media/u/D/runs.bin", 40), 2);
+}
 
 // --- the copier around the loop ----------------------------------------------
 
@@ -262,12 +411,23 @@ class CopierTest : public testing::Test {
   Recorder rec;
 };
 
-TEST_F(CopierTest, MissingSourceLeavesAnEmptyTargetAndSendsNothing) {
+// The source is opened first: one that cannot be opened costs an existing
+// target nothing and creates none.
+TEST_F(CopierTest, MissingSourceCreatesNoTargetAndSendsNothing) {
   const auto target = dir / "t.bin";
-  EXPECT_EQ(BadFileRestorator::SaveFile("/media/u/D/none", target, rec.Proc()), fscError);
+  TFileSaveReport report;
+  EXPECT_EQ(BadFileRestorator::SaveFile("/media/u/D/none", target, rec.Proc(), nullptr, &report),
+            fscError);
   EXPECT_TRUE(rec.events.empty());
-  ASSERT_TRUE(std::filesystem::exists(target));
-  EXPECT_EQ(std::filesystem::file_size(target), 0u);
+  EXPECT_FALSE(std::filesystem::exists(target));
+  EXPECT_NE(report.Error.find("Cannot open file \"/media/u/D/none\"."), std::string::npos)
+      << report.Error;
+}
+
+TEST_F(CopierTest, MissingSourceLeavesAnExistingTargetIntact) {
+  testsupport::WriteFileBytes(dir / "t.bin", "keep me");
+  EXPECT_EQ(BadFileRestorator::SaveFile("/media/u/D/none", dir / "t.bin", rec.Proc()), fscError);
+  EXPECT_EQ(testsupport::ReadFileBytes(dir / "t.bin"), "keep me");
 }
 
 TEST_F(CopierTest, CreatesTheMissingFolderChain) {
@@ -314,7 +474,30 @@ TEST_F(CopierTest, TargetThatCannotBeCreatedIsAnErrorWithoutEvents) {
   std::filesystem::create_directory(dir / "t.bin");  // a folder where the file should go
   EXPECT_EQ(BadFileRestorator::SaveFile("/s", dir / "t.bin", rec.Proc()), fscError);
   EXPECT_TRUE(rec.events.empty());
-  EXPECT_EQ(disc.Opens("/s"), 0);
+  EXPECT_EQ(disc.Opens("/s"), 1);  // opened first, then closed unread
+  EXPECT_EQ(disc.TotalReads("/s"), 0);
+}
+
+// The disc taken out during the copy: the first read that says so ends the
+// file with an error, without further attempts; what was written stays.
+TEST_F(CopierTest, DiscGoneEndsTheCopyAtOnceKeepingWhatWasWritten) {
+  for (const int runSectors : {1, 32}) {
+    SCOPED_TRACE(runSectors);
+    ScopedRunSectors runs(runSectors);
+    disc.AddFile("/s", Pattern(200 * 2048));
+    const int good = runSectors == 1 ? 70 : 2;  // requests before the disc goes
+    const std::size_t written = static_cast<std::size_t>(good * runSectors) * 2048;
+    disc.GoneAfter("/s", good);
+    rec = {};
+    rec.source = "/s";
+    TFileSaveReport report;
+    EXPECT_EQ(BadFileRestorator::SaveFile("/s", dir / "t", rec.Proc(), nullptr, &report), fscError);
+    EXPECT_EQ(disc.TotalReads("/s"), good + 1);
+    EXPECT_EQ(testsupport::ReadFileBytes(dir / "t"), Pattern(written));
+    ASSERT_FALSE(rec.events.empty());
+    EXPECT_EQ(rec.events.back(), "progress src 2048 normal") << "no failed attempt, no end event";
+    EXPECT_EQ(report.Error, platform::ReadErrorText(platform::ReadError::Gone));
+  }
 }
 
 TEST_F(CopierTest, ReportsTheReadPathTheSourceTook) {
@@ -500,6 +683,34 @@ TEST_F(CopierTest, ShortWriteEndsTheCopyWithAnError) {
   EXPECT_EQ(targets.writes, 2);  // the second write came up short; no third
   EXPECT_EQ(rec.events,
             (std::vector<std::string>{"start src 10000 normal", "progress src 2048 normal"}));
+}
+
+// A source file cut short while it is copied: the copy ends with an error
+// where the file now ends instead of padding it with zeros to its old size.
+TEST(CopierOnDisk, SourceThatShrinksWhileCopiedIsAnError) {
+  for (const int runSectors : {1, 32}) {
+    SCOPED_TRACE(runSectors);
+    ScopedRunSectors runs(runSectors);
+    TempDir dir;
+    const std::string bytes = Pattern(1 << 20);
+    testsupport::WriteFileBytes(dir / "src.bin", bytes);
+    TFileSaveReport report;
+    int progress = 0;
+    const auto result = BadFileRestorator::SaveFile(
+        dir / "src.bin", dir / "t.bin",
+        [&](TFileSaveEventType e, const std::filesystem::path&, std::int64_t,
+            TFileSaveCancelMode&) {
+          if (e == fseProgress && ++progress == 1)
+            std::filesystem::resize_file(dir / "src.bin", 100000);
+        },
+        nullptr, &report);
+    EXPECT_EQ(result, fscError);
+    EXPECT_EQ(report.Error, platform::ReadErrorText(platform::ReadError::Shrunk));
+    EXPECT_TRUE(report.ZeroRanges.empty());
+    const std::string saved = testsupport::ReadFileBytes(dir / "t.bin");
+    EXPECT_LE(saved.size(), 100000u);
+    EXPECT_EQ(saved, bytes.substr(0, saved.size()));
+  }
 }
 
 // A real full file system: a 64 KiB tmpfs.

@@ -11,11 +11,13 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <memory>
 
 #include "TempDir.h"
 #include "platform/DirectoryList.h"
 #include "platform/TargetFile.h"
 #include "platform/UnbufferedFile.h"
+#include "platform/UnbufferedFileErrors_linux.h"
 
 namespace {
 
@@ -96,6 +98,66 @@ TEST(SystemUnbufferedOpener, ShortReadBeforeTheEndIsAFailure) {
   EXPECT_EQ(file->Read(buffer.bytes, platform::SectorSize), 2048);
   EXPECT_EQ(file->Read(buffer.bytes, platform::SectorSize), -1);
   EXPECT_EQ(file->Position(), 2048);
+  EXPECT_EQ(file->LastError(), platform::ReadError::Shrunk) << "a regular file that shrank";
+}
+
+// Runs: whole requests up to 64 KiB, the partial last sector at the end; a
+// file cut short keeps the whole sectors it still has, then fails as shrunk.
+TEST(SystemUnbufferedOpener, RunsReadWholeSectorsAndNoticeAShrunkFile) {
+  TempDir dir;
+  const auto bytes = Pattern(100000);
+  testsupport::WriteFileBytes(dir / "f", bytes);
+  std::string error;
+  auto file = platform::SystemUnbufferedOpener().Open(dir / "f", error);
+  ASSERT_TRUE(file) << error;
+  ASSERT_EQ(file->MaxRunSize(), platform::RunSize);
+  auto run = std::make_unique<platform::AlignedRun>();
+  const auto text = [&run](std::int64_t n) {
+    return std::string(reinterpret_cast<const char*>(run->bytes), static_cast<std::size_t>(n));
+  };
+  ASSERT_EQ(file->ReadRun(run->bytes, platform::RunSize), 65536);
+  EXPECT_EQ(text(65536), bytes.substr(0, 65536));
+  ASSERT_EQ(file->ReadRun(run->bytes, platform::RunSize), 100000 - 65536);
+  EXPECT_EQ(text(100000 - 65536), bytes.substr(65536));
+  EXPECT_EQ(file->ReadRun(run->bytes, platform::RunSize), 0);
+
+  ASSERT_TRUE(file->Seek(65536));
+  std::filesystem::resize_file(dir / "f", 70000);
+  EXPECT_EQ(file->ReadRun(run->bytes, platform::RunSize), 4096) << "the two whole sectors left";
+  EXPECT_EQ(file->Position(), 65536 + 4096);
+  EXPECT_EQ(file->ReadRun(run->bytes, platform::RunSize), -1);
+  EXPECT_EQ(file->LastError(), platform::ReadError::Shrunk);
+}
+
+// Only an error that says the disc, drive or file system is gone stops the
+// copy; a medium error (EIO) and anything unknown are retried.
+TEST(SystemReadErrors, GoneOnlyWhenTheMediumOrDeviceWentAway) {
+  const std::map<int, platform::ReadError> rows = {
+      {EIO, platform::ReadError::Medium},    {EINVAL, platform::ReadError::Medium},
+      {EACCES, platform::ReadError::Medium}, {ENOMEDIUM, platform::ReadError::Gone},
+      {ENXIO, platform::ReadError::Gone},    {ENODEV, platform::ReadError::Gone},
+      {ENOTCONN, platform::ReadError::Gone}, {ESTALE, platform::ReadError::Gone},
+      {EBADF, platform::ReadError::Gone},    {ESHUTDOWN, platform::ReadError::Gone},
+  };
+  for (const auto& [error, kind] : rows)
+    EXPECT_EQ(platform::ReadErrorOfErrno(error), kind) << std::strerror(error);
+}
+
+// The same file by any path or link has one identity; another file has another.
+TEST(SystemUnbufferedOpener, IdentityOfTheFileWhateverThePath) {
+  TempDir dir;
+  testsupport::WriteFileBytes(dir / "f", "abc");
+  testsupport::WriteFileBytes(dir / "g", "abc");
+  std::filesystem::create_symlink(dir / "f", dir / "link");
+  std::filesystem::create_hard_link(dir / "f", dir / "hard");
+  std::string error;
+  auto file = platform::SystemUnbufferedOpener().Open(dir / "f", error);
+  ASSERT_TRUE(file) << error;
+  ASSERT_TRUE(file->Id());
+  for (const char* same : {"f", "link", "hard", "./f"})
+    EXPECT_EQ(platform::FileIdOf(dir / same), file->Id()) << same;
+  EXPECT_NE(platform::FileIdOf(dir / "g"), file->Id());
+  EXPECT_FALSE(platform::FileIdOf(dir / "none"));
 }
 
 TEST(SystemTargetCreator, CreatesTruncatesAndCounts) {

@@ -14,8 +14,11 @@ struct FaultInjector::FileData {
   std::map<std::int64_t, int> failuresLeft;  // sector -> failures to come (-1 always)
   std::vector<int> attempts;                 // per sector; grows on demand
   int totalReads = 0;
+  int runReads = 0;
   int opens = 0;
+  int goneAfter = -1;  // reads left before the disc is gone; -1 never
   bool failSeeks = false;
+  bool shortRuns = false;
 
   std::int64_t CurrentSize() const {
     if (source != Source::Disk) return size;
@@ -60,34 +63,58 @@ class InjectedFile final : public platform::IUnbufferedFile {
     return true;
   }
   std::int64_t Read(std::byte* buffer, std::size_t count) override {
-    count = std::min(count, platform::SectorSize);
+    return Request(buffer, std::min(count, platform::SectorSize));
+  }
+  std::int64_t ReadRun(std::byte* buffer, std::size_t count) override {
+    count = std::min(count, platform::RunSize);
+    if (count > platform::SectorSize) ++data_->runReads;
+    return Request(buffer, count);
+  }
+  std::size_t MaxRunSize() const override { return platform::RunSize; }
+  platform::ReadError LastError() const override { return lastError_; }
+  platform::ReadPath Path() const override { return path_; }
+
+ private:
+  // One request: every sector it touches counts an attempt; it fails when
+  // one of them is bad, or with ShortRuns returns the sectors before it.
+  std::int64_t Request(std::byte* buffer, std::size_t count) {
     ++data_->totalReads;
+    if (data_->goneAfter == 0) {
+      lastError_ = platform::ReadError::Gone;
+      return -1;
+    }
+    if (data_->goneAfter > 0) --data_->goneAfter;
     if (position_ >= size_ || count == 0) return 0;
     const auto n = std::min<std::int64_t>(static_cast<std::int64_t>(count), size_ - position_);
-    bool failed = false;
+    std::int64_t firstBad = -1;
     for (std::int64_t s = position_ / kSector; s <= (position_ + n - 1) / kSector; ++s) {
       auto& attempts = data_->attempts;
       if (static_cast<std::size_t>(s) >= attempts.size())
         attempts.resize(static_cast<std::size_t>(s) + 1 + attempts.size() / 2);
       ++attempts[static_cast<std::size_t>(s)];
-      if (data_->failuresLeft.empty()) continue;
       const auto it = data_->failuresLeft.find(s);
       if (it == data_->failuresLeft.end() || it->second == 0) continue;
-      failed = true;
+      if (firstBad < 0) firstBad = s;
       if (it->second > 0) --it->second;
+      if (data_->shortRuns) break;  // the drive stops at the first bad sector
     }
-    if (failed) return -1;
-    data_->CopyOut(position_, buffer, static_cast<std::size_t>(n));
-    position_ += n;
-    return n;
+    const std::int64_t got = firstBad < 0       ? n
+                             : data_->shortRuns ? firstBad * kSector - position_
+                                                : 0;
+    if (got <= 0) {
+      lastError_ = platform::ReadError::Medium;
+      return -1;
+    }
+    data_->CopyOut(position_, buffer, static_cast<std::size_t>(got));
+    position_ += got;
+    return got;
   }
-  platform::ReadPath Path() const override { return path_; }
 
- private:
   std::shared_ptr<FaultInjector::FileData> data_;
   std::int64_t size_;
   std::int64_t position_ = 0;
   platform::ReadPath path_;
+  platform::ReadError lastError_ = platform::ReadError::Medium;
 };
 
 }  // namespace
@@ -136,6 +163,19 @@ int FaultInjector::Attempts(const std::filesystem::path& name, std::int64_t sect
   return sector >= 0 && static_cast<std::size_t>(sector) < attempts.size()
              ? attempts[static_cast<std::size_t>(sector)]
              : 0;
+}
+
+void FaultInjector::ShortRuns(const std::filesystem::path& name, bool shortRuns) {
+  files_.at(name)->shortRuns = shortRuns;
+}
+
+void FaultInjector::GoneAfter(const std::filesystem::path& name, int reads) {
+  files_.at(name)->goneAfter = reads;
+}
+
+int FaultInjector::RunReads(const std::filesystem::path& name) const {
+  const auto it = files_.find(name);
+  return it == files_.end() ? 0 : it->second->runReads;
 }
 
 int FaultInjector::TotalReads(const std::filesystem::path& name) const {

@@ -43,11 +43,20 @@ class FaultInjector final : public platform::IUnbufferedOpener {
                    std::vector<BadSector> bad = {});
   // Positioning of this file fails (the copier's skip step then stays on).
   void FailSeeks(const std::filesystem::path& name, bool fail = true);
+  // A run request over a bad sector returns the whole sectors before it, as
+  // some drives do, instead of failing whole (the default).
+  void ShortRuns(const std::filesystem::path& name, bool shortRuns = true);
+  // After `reads` more read requests every request fails as if the disc
+  // were taken out (ReadError::Gone).
+  void GoneAfter(const std::filesystem::path& name, int reads);
   // The read path the opened files report (Direct by default).
   void SetReadPath(platform::ReadPath path) { path_ = path; }
 
   // Physical read attempts that touched `sector` of `name`.
   int Attempts(const std::filesystem::path& name, std::int64_t sector) const;
+  // All read requests on `name`, successful or not, and the run requests
+  // (of more than one sector) among them.
+  int RunReads(const std::filesystem::path& name) const;
   // All read attempts on `name`, successful or not.
   int TotalReads(const std::filesystem::path& name) const;
   // How often `name` was opened.

@@ -96,8 +96,45 @@ std::map<std::int64_t, int> ExpectedFailedAttempts() {
   return attempts;
 }
 
+namespace {
+
+void ExpectRunShapes(const std::vector<testsupport::ReadRequest>& requests,
+                     const std::map<std::uint64_t, const BadSector*>& badAt,
+                     const std::string& path, std::int64_t base) {
+  const auto first = static_cast<std::uint64_t>(base);
+  const auto movieSize = static_cast<std::uint64_t>(TreeFile(kMovie).size());
+  const auto sectors = (movieSize + kSector - 1) / kSector;
+  std::vector<int> reads(sectors);
+  std::uint64_t fullRuns = 0;
+  for (const auto& r : requests) {
+    if (r.path != path) continue;
+    if (r.offset >= first + movieSize || r.offset + r.size <= first) continue;
+    EXPECT_TRUE((r.offset - first) % kSector == 0 && r.size % kSector == 0 && r.size <= 65536)
+        << "request " << r.offset << "+" << r.size << " is not whole sectors up to 64 KiB";
+    bool touchesBad = false;
+    for (auto at = r.offset; at < r.offset + r.size; at += kSector) {
+      touchesBad |= badAt.count(at) > 0;
+      const auto s = (at - first) / kSector;
+      if (s < sectors) ++reads[s];
+    }
+    if (r.result < 0) {
+      EXPECT_TRUE(touchesBad) << "failed request " << r.offset << "+" << r.size;
+    }
+    if (r.size == 65536 && r.result >= 0) ++fullRuns;
+  }
+  for (std::uint64_t s = 0; s < sectors; ++s) {
+    if (!badAt.count(first + s * kSector)) {
+      EXPECT_LE(reads[s], 2) << "good sector " << s << " of the movie";
+    }
+  }
+  // The first 128 sectors, before the first damage at 150, are four runs.
+  EXPECT_GE(fullRuns, 4u) << "runs of 64 KiB";
+}
+
+}  // namespace
+
 std::size_t ExpectOnlyBadSectorsFailed(const testsupport::FaultDisc& disc, const std::string& path,
-                                       std::int64_t base) {
+                                       std::int64_t base, ReadShape shape) {
   std::map<std::uint64_t, const BadSector*> badAt;  // by byte offset in `path`
   for (const auto& bad : MovieBadSectors()) {
     const auto start = static_cast<std::uint64_t>(base + bad.sector * kSector);
@@ -110,6 +147,10 @@ std::size_t ExpectOnlyBadSectorsFailed(const testsupport::FaultDisc& disc, const
   }
   const auto requests = disc.requests();
   EXPECT_FALSE(requests.empty()) << "velmora-faultfs traced no read";
+  if (shape == ReadShape::Runs) {
+    ExpectRunShapes(requests, badAt, path, base);
+    return requests.size();
+  }
   const auto movieSize = static_cast<std::uint64_t>(TreeFile(kMovie).size());
   // Each sector of the movie read once, a bad one once per attempt.
   std::uint64_t expectedMovieRequests = (movieSize + kSector - 1) / kSector;

@@ -46,14 +46,21 @@ std::string SavedMovie();
 // Failed read attempts the copier must make, by the movie's byte offset.
 std::map<std::int64_t, int> ExpectedFailedAttempts();
 
+// How the copier reads: sector by sector, or in runs of up to 32 sectors.
+enum class ReadShape { Sectors, Runs };
+
 // Checks what velmora-faultfs saw of the movie at `base` in file `path`:
-// every bad sector asked for exactly as often as the copier tried it; every
-// request that touched a bad sector (the failed ones among them) was exactly
-// that one 2048-byte sector, so no good neighbour was failed with it; and the
-// movie's sectors were asked for one by one, each once, a bad one once per
-// attempt (nothing merged or read ahead). Returns the number of requests seen.
+// every bad sector asked for exactly as often as the copier tried it. Read
+// by Sectors: every request that touched a bad sector (the failed ones among
+// them) was exactly that one 2048-byte sector, so no good neighbour was
+// failed with it; and the movie's sectors were asked for one by one, each
+// once, a bad one once per attempt (nothing merged or read ahead). Read in
+// Runs: every request is whole sectors of the movie, at most 64 KiB; a
+// failed one touched a bad sector; no good sector was read more than twice;
+// and the undamaged start of the movie came in full 64 KiB requests.
+// Returns the number of requests seen.
 std::size_t ExpectOnlyBadSectorsFailed(const testsupport::FaultDisc& disc, const std::string& path,
-                                       std::int64_t base);
+                                       std::int64_t base, ReadShape shape = ReadShape::Sectors);
 
 // A folder on a ramfs mount, which refuses O_DIRECT (EINVAL) as the kernel's
 // iso9660 driver does. Unmounted when the fixture goes; throws saying why

@@ -21,7 +21,12 @@ using testsupport::FaultDisc;
 using testsupport::LoopDevice;
 using testsupport::TempDir;
 
-TEST(SystemOpenerOnAMountedDisc, ReadsTheFileFromItsDeviceAndFailsOnlyTheBadSectors) {
+// Read sector by sector and in runs: the same events and bytes either way.
+class SystemOpenerOnAMountedDisc : public testing::TestWithParam<ReadShape> {};
+
+TEST_P(SystemOpenerOnAMountedDisc, ReadsTheFileFromItsDeviceAndFailsOnlyTheBadSectors) {
+  const ReadShape shape = GetParam();
+  ScopedRunSectors runs(shape == ReadShape::Sectors ? 1 : 32);
   TempDir work;
   WriteTree(work / "tree");
   std::filesystem::create_directory(work / "source");
@@ -45,13 +50,20 @@ TEST(SystemOpenerOnAMountedDisc, ReadsTheFileFromItsDeviceAndFailsOnlyTheBadSect
   EXPECT_EQ(run.failedAttempts, ExpectedFailedAttempts());
   EXPECT_EQ(run.saved.size(), SavedMovie().size());
   EXPECT_TRUE(run.saved == SavedMovie()) << "not the movie with zeros in its bad sectors";
-  const auto requests = ExpectOnlyBadSectorsFailed(disc, "/disc.iso", base);
+  const auto requests = ExpectOnlyBadSectorsFailed(disc, "/disc.iso", base, shape);
   RecordProperty("faultfs_requests", static_cast<int>(requests));
 }
 
+INSTANTIATE_TEST_SUITE_P(Reads, SystemOpenerOnAMountedDisc,
+                         testing::Values(ReadShape::Sectors, ReadShape::Runs),
+                         [](const auto& info) {
+                           return std::string(info.param == ReadShape::Sectors ? "BySector"
+                                                                               : "InRuns");
+                         });
+
 // The same folder, no longer a disc's mount in the table: the device is not
 // consulted and the file is read through the cache.
-TEST(SystemOpenerOnAMountedDisc, FolderThatIsNoDiscMountIsReadThroughTheCache) {
+TEST(SystemOpenerOnAPlainFolder, FolderThatIsNoDiscMountIsReadThroughTheCache) {
   TempDir work;
   RamFolder folder;
   WriteTree(folder.path());

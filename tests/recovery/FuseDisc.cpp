@@ -1,10 +1,13 @@
 #include "FuseDisc.h"
 
 #include "EventText.h"
+#include "RunProcess.h"
 
 #include <algorithm>
 
 namespace recovery_test {
+
+std::string Cli() { return (testsupport::BinDir() / "velmora-cli").string(); }
 
 std::string SectorPattern(std::size_t size) {
   std::string bytes(size, '\0');

@@ -40,6 +40,9 @@ std::vector<std::string> Good(std::int64_t bytes);  // a block read at the first
 std::vector<std::string> Bad(std::int64_t bytes);   // three failures, then a zero run
 std::vector<std::string> Flaky(int failures, std::int64_t bytes);  // read after failures
 std::vector<std::string> End(std::int64_t size);
+// The built velmora-cli.
+std::string Cli();
+
 std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b);
 
 }  // namespace recovery_test

@@ -1,11 +1,16 @@
-// velmora-cli copy SOURCE TARGET [--events]: copies one file as the recovery
-// wizard does, zeros in place of unreadable sectors. With --device DEVICE the
-// source is a path on the ISO 9660 disc or image DEVICE, not mounted.
+// velmora-cli copy SOURCE TARGET [--events] [--map MAPFILE]: copies one file
+// as the recovery wizard does, zeros in place of unreadable sectors. With
+// --device DEVICE the source is a path on the ISO 9660 disc or image DEVICE,
+// not mounted. With --map the damage is written as a GNU ddrescue mapfile;
+// given an existing map and target, only the map's unreadable areas are read
+// again and both are brought up to date.
 
 #include <iostream>
 #include <optional>
+#include <string>
 
 #include "Command.h"
+#include "CopyMapFile.h"
 #include "DiscFileOpener.h"
 #include "engine/uDiskUtils.h"
 
@@ -56,16 +61,41 @@ const char* OutcomeWord(TFileSaveCancelMode mode) {
   return "?";
 }
 
+// " (3 unreadable sectors filled with zeros)" after "saved"; nothing when
+// every sector was read.
+std::string DamageNote(TFileSaveCancelMode result, const TFileSaveReport& report) {
+  const auto sectors = report.UnreadableSectors();
+  if (result != fscNormal || sectors == 0) return {};
+  return " (" + std::to_string(sectors) +
+         (sectors == 1 ? " unreadable sector" : " unreadable sectors") + " filled with zeros)";
+}
+
 int Usage() {
   return cli::Fail(
-      "usage: velmora-cli copy SOURCE TARGET [--events]\n"
-      "       velmora-cli copy --device DEVICE PATH-ON-DISC TARGET [--events]");
+      "usage: velmora-cli copy SOURCE TARGET [--events] [--map MAPFILE]\n"
+      "       velmora-cli copy --device DEVICE PATH-ON-DISC TARGET [--events] [--map MAPFILE]");
 }
 
 // Copies with the copier's current opener; with `events`, one tab-separated
 // line per event and then one line saying how the source was read.
+// Reads the unreadable areas of an existing map again into the existing
+// target; the map's size must be the target's.
+TFileSaveCancelMode Retry(const std::filesystem::path& source, const std::filesystem::path& target,
+                          const std::filesystem::path& mapFile, TFileSaveReport& report) {
+  auto map = cli::ReadMapFile(mapFile, report.Error);
+  if (!map) return fscError;
+  std::error_code ec;
+  const auto targetSize = static_cast<std::int64_t>(std::filesystem::file_size(target, ec));
+  if (ec || map->Size != targetSize) {
+    report.Error = "the map \"" + mapFile.string() + "\" covers " + std::to_string(map->Size) +
+                   " bytes, the target has " + (ec ? ec.message() : std::to_string(targetSize));
+    return fscError;
+  }
+  return BadFileRestorator::RetryRanges(source, target, map->Unreadable, report);
+}
+
 TFileSaveCancelMode Copy(const std::filesystem::path& source, const std::filesystem::path& target,
-                         bool events) {
+                         bool events, TFileSaveReport& report) {
   platform::ReadPath path{};
   bool opened = false;
   TFileSaveProc proc;
@@ -77,7 +107,7 @@ TFileSaveCancelMode Copy(const std::filesystem::path& source, const std::filesys
       if (e == fseStartFile) opened = true;
     };
   }
-  const auto result = BadFileRestorator::SaveFile(source, target, proc, &path);
+  const auto result = BadFileRestorator::SaveFile(source, target, proc, &path, &report);
   // Once, after the copy: a reader may fall back to another path while reading.
   if (opened) std::cout << "read path\t" << platform::ReadPathText(path) << '\n';
   return result;
@@ -86,10 +116,14 @@ TFileSaveCancelMode Copy(const std::filesystem::path& source, const std::filesys
 int RunCopy(const std::vector<std::string>& args) {
   bool events = false;
   std::optional<std::string> device;
+  std::optional<std::filesystem::path> mapFile;
   std::vector<std::string> names;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--events") {
       events = true;
+    } else if (args[i] == "--map") {
+      if (mapFile || i + 1 == args.size()) return Usage();
+      mapFile = args[++i];
     } else if (args[i] == "--device") {
       if (device || i + 1 == args.size()) return Usage();
       device = args[++i];
@@ -100,27 +134,53 @@ int RunCopy(const std::vector<std::string>& args) {
   if (names.size() != 2) return Usage();
 
   TFileSaveCancelMode result;
+  TFileSaveReport report;
+  bool reasonGiven = false;
+  const std::filesystem::path target = names[1];
+  const bool retry =
+      mapFile && std::filesystem::exists(*mapFile) && std::filesystem::exists(target);
+  const auto copyOrRetry = [&](const std::filesystem::path& source) {
+    return retry ? Retry(source, target, *mapFile, report) : Copy(source, target, events, report);
+  };
   if (device) {
     // The file is read at its extents on the device or image, by the same
     // copier; its events name it "DEVICE:PATH-ON-DISC".
     cli::DiscFileOpener opener(*device, names[0]);
     ScopedRestoratorIo io(&opener);
-    result = Copy(opener.SourceName(), names[1], events);
-    if (!opener.WhyNot().empty())
+    result = copyOrRetry(opener.SourceName());
+    if (!opener.WhyNot().empty()) {
       std::cerr << "velmora-cli: cannot read " << opener.SourceName().string() << ": "
                 << opener.WhyNot() << '\n';
+      reasonGiven = true;
+    }
   } else {
-    result = Copy(names[0], names[1], events);
+    result = copyOrRetry(names[0]);
   }
-  std::cout << OutcomeWord(result) << '\n';
+  std::string mapError;
+  if (mapFile && result == fscNormal &&
+      !cli::WriteMapFile(
+          *mapFile,
+          {static_cast<std::int64_t>(std::filesystem::file_size(target)), report.ZeroRanges},
+          mapError)) {
+    std::cerr << "velmora-cli: " << mapError << '\n';
+    result = fscError;
+    reasonGiven = true;
+  }
+  if (result == fscError && !reasonGiven)
+    std::cerr << "velmora-cli: " << (report.Error.empty() ? "the copy failed" : report.Error)
+              << '\n';
+  std::cout << OutcomeWord(result) << DamageNote(result, report) << '\n';
   return result == fscNormal ? 0 : 1;
 }
 
 const cli::CommandRegistration registration{{
     "copy",
-    "  copy SOURCE TARGET [--events] copy one file sector by sector, zeros for unreadable\n"
-    "                                sectors; prints saved, skipped, canceled or not saved\n"
-    "  copy --device DEVICE PATH-ON-DISC TARGET [--events]\n"
+    "  copy SOURCE TARGET [--events] [--map MAPFILE]\n"
+    "                                copy one file, zeros for unreadable sectors; prints saved,\n"
+    "                                skipped, canceled or not saved. --map writes a GNU ddrescue\n"
+    "                                mapfile; with an existing map and target it reads only the\n"
+    "                                map's unreadable areas again\n"
+    "  copy --device DEVICE PATH-ON-DISC TARGET [--events] [--map MAPFILE]\n"
     "                                the same for a file of an unmounted ISO 9660 disc or\n"
     "                                image, read at its extents on DEVICE (a device or image)",
     RunCopy,
