@@ -36,6 +36,7 @@
 #include "wizard/WizardButtons.h"
 #include "wizard/uDiskInfoFrame.h"
 #include "wizard/uMAVDialogs.h"
+#include "wizard/uSaveProgressForm.h"
 
 namespace {
 
@@ -168,6 +169,14 @@ void TMainForm::LoadLogo() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+  if (FRunning) {
+    // Closing during a save cancels it; the window closes when the run has
+    // written its log and freed what it used.
+    event->ignore();
+    FCloseRequested = true;
+    if (SaveProgressForm) SaveProgressForm->btnCancel->click();
+    return;
+  }
   FormClose();
   QMainWindow::closeEvent(event);
 }
@@ -184,10 +193,8 @@ void TMainForm::InitPages() {
 void TMainForm::btnNextClick() {
   try {
     GoNext();
-  } catch (const CustomDriveException& e) {
-    // The drive went away: say so and start again from the drive page.
-    ShowErrorOver(this, QString::fromStdString(e.what()));
-    ReturnToStartPage();
+  } catch (...) {
+    ApplicationEvents1Exception(std::current_exception());
   }
 }
 
@@ -221,6 +228,7 @@ void TMainForm::GoNext() {
       break;
     case wpFiles:
       NextPage();
+      ProcessSave();
       break;
     case wpLog:
       close();

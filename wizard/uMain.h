@@ -7,11 +7,13 @@
 
 #include <QMainWindow>
 
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "engine/Drives.h"
 #include "engine/FileTree.h"
 #include "platform/DeviceNotifier.h"
 #include "platform/DriveTable.h"
@@ -52,6 +54,10 @@ class TMainForm : public QMainWindow {
   void DeviceChanged();
   // Back to the drive page after a drive error.
   void ReturnToStartPage();
+  // Every error that escapes a handler ends here: logged with the trail of
+  // operations, shown over the window, a drive error back to the drive page.
+  void ApplicationEvents1Exception(std::exception_ptr error);
+  bool Running() const { return FRunning; }
 
   int ActivePageIndex() const;
   const std::string& SelectedDrive() const { return FSelectedDrive; }
@@ -138,7 +144,11 @@ class TMainForm : public QMainWindow {
 
   // Scan and save runs (uMainRuns.cpp).
   void ProcessScan();
+  void ProcessSave();
   bool CheckDriveAvailable();
+  void CheckSameDisc();  // the disc scanned is the disc in the drive
+  void SaveFiles();
+  TVolumeInformationRecord ScannedVolumeNow() const;
   void DisableUI();
   void EnableUI();
 
@@ -149,9 +159,12 @@ class TMainForm : public QMainWindow {
 
   std::string FSelectedDrive;  // designator of the chosen drive; empty when none
   int FPrevPageIndex = 0;
-  TFileSelection FSelection;    // the file page's nodes and their check marks
-  bool FShowingStates = false;  // the tree's check boxes are being set from FSelection
-  std::string FShowedDrive;     // drive whose scan the file tree shows; empty when none
+  TFileSelection FSelection;                // the file page's nodes and their check marks
+  bool FShowingStates = false;              // the tree's check boxes are being set from FSelection
+  bool FRunning = false;                    // a save run is in progress
+  bool FCloseRequested = false;             // the window closes once the run has ended
+  TVolumeInformationRecord FScannedVolume;  // label and identity of the scanned disc
+  std::string FShowedDrive;                 // drive whose scan the file tree shows; empty when none
   bool FDriveListChanged = true;
   bool FShownOnce = false;
   std::unique_ptr<TCustomDir> FDir;  // root of the scanned disc

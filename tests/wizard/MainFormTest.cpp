@@ -173,7 +173,9 @@ TEST_F(MainForm, ADriveErrorReturnsToTheDrivePageWithItsOwnButtons) {
   QString said;
   AnswerTheBox(&said);
   w->btnNext->click();
-  EXPECT_EQ(said, QString::fromStdString("Error: Drive " + Designator("D") + " is not available."));
+  EXPECT_EQ(said, QString::fromStdString("Error: Drive " + Designator("D") +
+                                         " is not available.\r\n\r\nInsert disk into a drive, "
+                                         "then press OK and try again."));
   EXPECT_EQ(w->ActivePageIndex(), 0);
   EXPECT_FALSE(w->btnPrev->isVisible()) << "no Back on the first page";
   EXPECT_TRUE(w->btnCancel->isVisible());
