@@ -14,6 +14,25 @@ source scripts/deps.sh
 install_missing_packages "${RUN_PACKAGES[@]}"
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_TESTS=OFF >/dev/null
-cmake --build build -j"$(nproc)" --target VelmoraFree
+cmake --build build -j"$(nproc)" --target VelmoraFree velmora-faultfs
 
-exec build/bin/VelmoraFree "$@"
+# Without a disc in a drive, the sample damaged disc stands in for one.
+if [ -n "$(findmnt -rn -t iso9660,udf -o TARGET 2>/dev/null)" ]; then
+  echo "run.sh: a disc is in a drive; the sample disc is not mounted."
+  exec build/bin/VelmoraFree "$@"
+fi
+sample=build/sample-disc
+scripts/sample-disc.sh "$sample"
+mount_point="${XDG_RUNTIME_DIR:-/tmp}/velmora-sample-disc.$$"
+mkdir -p "$mount_point"
+unmount_sample() {
+  fusermount3 -u "$mount_point" 2>/dev/null || true
+  rmdir "$mount_point" 2>/dev/null || true
+}
+trap unmount_sample EXIT
+trap 'exit 130' INT TERM
+build/bin/velmora-faultfs --image "$sample/sample.iso" --faults "$sample/faults" \
+  -o subtype=iso9660 -o fsname=velmora-sample-disc "$sample/files" "$mount_point"
+echo "run.sh: mounted the sample damaged disc (VELMORA_SAMPLE, read-only, a few bad sectors in"
+echo "        two files) at $mount_point; it is unmounted when Velmora Free ends."
+build/bin/VelmoraFree "$@"

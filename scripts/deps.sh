@@ -16,7 +16,7 @@ TEST_PACKAGES=(
 )
 RUN_PACKAGES=(
   "${BUILD_PACKAGES[@]}"
-  xdg-utils fuse3
+  xdg-utils fuse3 xorriso
 )
 BENCH_PACKAGES=(
   "${BUILD_PACKAGES[@]}"
