@@ -31,8 +31,9 @@ unmount_sample() {
 }
 trap unmount_sample EXIT
 trap 'exit 130' INT TERM
+# VELMORA_SAMPLE_DELAY_US slows every read like a slow drive, to watch the progress.
 build/bin/velmora-faultfs --image "$sample/sample.iso" --faults "$sample/faults" \
-  -o subtype=iso9660 -o fsname=velmora-sample-disc "$sample/files" "$mount_point"
+  --read-delay-us "${VELMORA_SAMPLE_DELAY_US:-0}" -o subtype=iso9660 -o fsname=velmora-sample-disc "$sample/files" "$mount_point"
 echo "run.sh: mounted the sample damaged disc (VELMORA_SAMPLE, read-only, a few bad sectors in"
 echo "        two files) at $mount_point; it is unmounted when Velmora Free ends."
 build/bin/VelmoraFree "$@"

@@ -64,7 +64,7 @@ TSaveProgressForm::TSaveProgressForm(QWidget* AOwner)
   auto* panel = new QFrame(this);
   panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
   panel->setGeometry(0, 0, 384, 147);
-  Label5 = Caption(QStringLiteral("File:"), panel, {16, 12, 26, 15});
+  Label5 = Caption(QStringLiteral("File:"), panel, {16, 12, 28, 15});
   lblFileName = Value(panel, {44, 12, 325, 15}, true);
   lblFileName->setText(QStringLiteral("..."));
   pbFileProgress = Bar(panel, {16, 31, 353, 18}, QStringLiteral("File progress"));
