@@ -47,14 +47,19 @@ void Cross(QPainter& p) {
   p.drawLine(QPointF(22, 10), QPointF(10, 22));
 }
 
-void Floppy(QPainter& p) {
-  p.setPen(QPen(QColor(10, 30, 80), 1.5));
-  p.setBrush(QColor(40, 80, 160));
+// A floppy disk: the blue one saves, the grey one stands for a file.
+void FloppyIn(QPainter& p, QColor edge, QColor body, QColor shutter) {
+  p.setPen(QPen(edge, 1.5));
+  p.setBrush(body);
   p.drawRoundedRect(QRectF(3, 3, 26, 26), 2, 2);
   p.setBrush(Qt::white);
   p.drawRect(QRectF(8, 16, 16, 11));
-  p.setBrush(QColor(200, 200, 210));
+  p.setBrush(shutter);
   p.drawRect(QRectF(9, 4, 13, 8));
+}
+
+void Floppy(QPainter& p) {
+  FloppyIn(p, QColor(10, 30, 80), QColor(40, 80, 160), QColor(200, 200, 210));
 }
 
 void Check(QPainter& p) {
@@ -128,13 +133,7 @@ void YellowFolder(QPainter& p) {
 
 // A grey floppy disk, for every file of the file tree.
 void GreyFloppy(QPainter& p) {
-  p.setPen(QPen(QColor(60, 60, 60), 1.5));
-  p.setBrush(QColor(150, 150, 150));
-  p.drawRoundedRect(QRectF(3, 3, 26, 26), 2, 2);
-  p.setBrush(Qt::white);
-  p.drawRect(QRectF(8, 16, 16, 11));
-  p.setBrush(QColor(210, 210, 210));
-  p.drawRect(QRectF(9, 4, 13, 8));
+  FloppyIn(p, QColor(60, 60, 60), QColor(150, 150, 150), QColor(210, 210, 210));
 }
 
 }  // namespace

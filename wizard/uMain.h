@@ -148,7 +148,13 @@ class TMainForm : public QMainWindow {
   bool CheckDriveAvailable();
   void CheckSameDisc();  // the disc scanned is the disc in the drive
   void SaveFiles();
-  TVolumeInformationRecord ScannedVolumeNow() const;
+  struct TDiscIdentity {  // what tells one disc from another in the same drive
+    std::string Label, FileSystem;
+    std::uint32_t Serial = 0;
+    std::uint64_t TotalBytes = 0;
+    friend bool operator==(const TDiscIdentity&, const TDiscIdentity&) = default;
+  };
+  TDiscIdentity DiscInDrive() const;
   void DisableUI();
   void EnableUI();
 
@@ -159,12 +165,12 @@ class TMainForm : public QMainWindow {
 
   std::string FSelectedDrive;  // designator of the chosen drive; empty when none
   int FPrevPageIndex = 0;
-  TFileSelection FSelection;                // the file page's nodes and their check marks
-  bool FShowingStates = false;              // the tree's check boxes are being set from FSelection
-  bool FRunning = false;                    // a save run is in progress
-  bool FCloseRequested = false;             // the window closes once the run has ended
-  TVolumeInformationRecord FScannedVolume;  // label and identity of the scanned disc
-  std::string FShowedDrive;                 // drive whose scan the file tree shows; empty when none
+  TFileSelection FSelection;     // the file page's nodes and their check marks
+  bool FShowingStates = false;   // the tree's check boxes are being set from FSelection
+  bool FRunning = false;         // a save run is in progress
+  bool FCloseRequested = false;  // the window closes once the run has ended
+  TDiscIdentity FScannedDisc;    // the disc the file tree shows
+  std::string FShowedDrive;      // drive whose scan the file tree shows; empty when none
   bool FDriveListChanged = true;
   bool FShownOnce = false;
   std::unique_ptr<TCustomDir> FDir;  // root of the scanned disc

@@ -54,24 +54,26 @@ void TMainForm::ProcessScan() {
   }
   EnableUI();
   QApplication::restoreOverrideCursor();
-  FScannedVolume = ScannedVolumeNow();
+  FScannedDisc = DiscInDrive();
   CallStack().Pop();
 }
 
-TVolumeInformationRecord TMainForm::ScannedVolumeNow() const {
+TMainForm::TDiscIdentity TMainForm::DiscInDrive() const {
   TVolumeInformationRecord rec;
   rec.Letter = FSelectedDrive;
   ReadVolumeInformation(*FSources.DriveTable, FSelectedDrive, rec);
-  return rec;
+  TDiskSpace space;
+  ReadDiskSpace(*FSources.DriveTable, FSelectedDrive, space);
+  return {.Label = rec.VolumeName,
+          .FileSystem = rec.FileSystemName,
+          .Serial = rec.SerialNumber,
+          .TotalBytes = space.TotalBytes};
 }
 
 void TMainForm::CheckSameDisc() {
   // Another disc in the drive since the scan: its files are not the ones
   // ticked, so this is a drive error and not a run over the wrong disc.
-  const TVolumeInformationRecord now = ScannedVolumeNow();
-  if (FShowedDrive != FSelectedDrive || now.VolumeName != FScannedVolume.VolumeName ||
-      now.SerialNumber != FScannedVolume.SerialNumber ||
-      now.FileSystemName != FScannedVolume.FileSystemName)
+  if (FShowedDrive != FSelectedDrive || DiscInDrive() != FScannedDisc)
     throw NoDriveException("Drive " + FSelectedDrive + " is not available.");
 }
 

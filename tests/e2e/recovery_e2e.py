@@ -17,7 +17,6 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 
 import pyatspi
 
@@ -25,11 +24,6 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import atspi  # noqa: E402
 
 SECTOR = 2048
-
-
-def is_mounted(point):
-    with open("/proc/self/mountinfo") as f:
-        return any(line.split()[4] == point for line in f)
 
 
 def with_zeros(data, sectors):
@@ -49,14 +43,7 @@ def main():
     ap.add_argument("--run-command", required=True)
     ap.add_argument("--shots", help="folder for screenshots of each step")
     args = ap.parse_args()
-    shots = args.shots
-    if shots:
-        os.makedirs(shots, exist_ok=True)
-
-    def shot(name, window):
-        if shots:
-            time.sleep(0.3)  # let the last repaint land
-            atspi.screenshot(os.path.join(shots, name), window)
+    shot = atspi.shooter(args.shots)
 
     repo = os.path.dirname(os.path.abspath(args.run_command))
     work = tempfile.mkdtemp(prefix="velmora-recovery-e2e-")
@@ -88,7 +75,7 @@ def main():
             return m and m.group(1)
 
         mnt = atspi.wait_for(mount_point, "run.sh to mount the sample disc", seconds=600)
-        assert is_mounted(mnt), mnt
+        assert atspi.is_mounted(mnt), mnt
         app = atspi.application("VelmoraFree", seconds=60)
         main_window = atspi.wait_for(lambda: app.getChildAtIndex(0), "the main window")
 
@@ -169,7 +156,7 @@ def main():
         status = run.wait(timeout=60)
         run = None
         assert status == 0, "run.sh ended with status %d" % status
-        assert not is_mounted(mnt), "the sample disc is still mounted"
+        assert not atspi.is_mounted(mnt), "the sample disc is still mounted"
         print("recovery end-to-end: passed")
     finally:
         if run is not None:
@@ -178,7 +165,7 @@ def main():
                 run.wait(timeout=30)
             except subprocess.TimeoutExpired:
                 os.killpg(run.pid, 9)
-        if mnt and is_mounted(mnt):
+        if mnt and atspi.is_mounted(mnt):
             subprocess.run(["fusermount3", "-u", "-q", mnt])
         with open(said) as f:
             sys.stdout.write(f.read())

@@ -70,6 +70,13 @@ struct PropagationCase {
   bool saveEnabled;
 };
 
+const std::map<std::string, int> kFolderAChecked = {{"A", nsChecked},     {"x.txt", nsChecked},
+                                                    {"y.txt", nsChecked}, {"B", nsChecked},
+                                                    {"z.txt", nsChecked}, {"", nsPartly}};
+const std::map<std::string, int> kEverythingChecked = {
+    {"", nsChecked},  {"A", nsChecked},     {"x.txt", nsChecked}, {"y.txt", nsChecked},
+    {"B", nsChecked}, {"z.txt", nsChecked}, {"E", nsChecked},     {"c.txt", nsChecked}};
+
 class Propagation : public ::testing::TestWithParam<PropagationCase> {};
 
 TEST_P(Propagation, MarksAndTheSaveButtonFollow) {
@@ -116,12 +123,7 @@ INSTANTIATE_TEST_SUITE_P(
                         .saveEnabled = true},
         PropagationCase{.name = "TickingAPartlyCheckedFolderChecksAllBelow",
                         .actions = {{Click, "z.txt"}, {Click, "A"}},
-                        .states = {{"A", nsChecked},
-                                   {"x.txt", nsChecked},
-                                   {"y.txt", nsChecked},
-                                   {"B", nsChecked},
-                                   {"z.txt", nsChecked},
-                                   {"", nsPartly}},
+                        .states = kFolderAChecked,
                         .saveEnabled = true},
         PropagationCase{.name = "ClearingTheLastTickedFileClearsTheFolders",
                         .actions = {{Click, "z.txt"}, {Click, "z.txt"}},
@@ -129,12 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
                         .saveEnabled = false},
         PropagationCase{.name = "SpaceOnAFolderTicksItsContentsAndEnablesSave",
                         .actions = {{Space, "A"}},
-                        .states = {{"A", nsChecked},
-                                   {"x.txt", nsChecked},
-                                   {"y.txt", nsChecked},
-                                   {"B", nsChecked},
-                                   {"z.txt", nsChecked},
-                                   {"", nsPartly}},
+                        .states = kFolderAChecked,
                         .saveEnabled = true},
         PropagationCase{.name = "SpaceAgainClearsTheFolderAndDisablesSave",
                         .actions = {{Space, "A"}, {Space, "A"}},
@@ -142,14 +139,7 @@ INSTANTIATE_TEST_SUITE_P(
                         .saveEnabled = false},
         PropagationCase{.name = "EveryTopEntryTickedChecksTheRoot",
                         .actions = {{Click, "A"}, {Click, "E"}, {Click, "c.txt"}},
-                        .states = {{"", nsChecked},
-                                   {"A", nsChecked},
-                                   {"x.txt", nsChecked},
-                                   {"y.txt", nsChecked},
-                                   {"B", nsChecked},
-                                   {"z.txt", nsChecked},
-                                   {"E", nsChecked},
-                                   {"c.txt", nsChecked}},
+                        .states = kEverythingChecked,
                         .saveEnabled = true},
         PropagationCase{.name = "CheckAllThenUncheckAll",
                         .actions = {{CheckAll}, {UncheckAll}},
@@ -157,14 +147,7 @@ INSTANTIATE_TEST_SUITE_P(
                         .saveEnabled = false},
         PropagationCase{.name = "CheckAllAfterPartlyTicks",
                         .actions = {{Click, "x.txt"}, {CheckAll}},
-                        .states = {{"", nsChecked},
-                                   {"A", nsChecked},
-                                   {"x.txt", nsChecked},
-                                   {"y.txt", nsChecked},
-                                   {"B", nsChecked},
-                                   {"z.txt", nsChecked},
-                                   {"E", nsChecked},
-                                   {"c.txt", nsChecked}},
+                        .states = kEverythingChecked,
                         .saveEnabled = true}),
     [](const auto& info) { return std::string(info.param.name); });
 
