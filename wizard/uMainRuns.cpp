@@ -181,6 +181,9 @@ void TMainForm::ProcessSave() {
   EnableUI();
   QApplication::restoreOverrideCursor();
   FRunning = false;
+  // The keyboard (and F1) come back from the closed progress window to the log.
+  activateWindow();
+  reRestoreLog->setFocus();
   CallStack().Pop();
   FOpener->Open(edtRestoreDir->text());  // the file manager shows the target folder
   if (FCloseRequested) close();

@@ -251,6 +251,9 @@ TEST_F(MainForm, EachPageHasItsHelpContextAndF1OpensItsTopic) {
     EXPECT_EQ(w->Help().Window()->ShownContext(), 201 + page);
     EXPECT_FALSE(w->Help().Window()->Browser()->toPlainText().isEmpty());
     w->Help().Window()->hide();
+    // As a window manager does when the help window goes: the save run on
+    // the way to the last page lets these events through.
+    QApplication::setActiveWindow(w.get());
     if (page == 2) {
       w->btnNext->setEnabled(true);  // the file tree of a scan is not part of these tests
     }
