@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing (Debian 12), builds the programs into build/ and
-# starts the recovery wizard. Needs a graphical desktop session.
+# starts the launcher, as a user's menu entry does: it checks the product site
+# for a newer version and starts the recovery wizard beside it. Needs a
+# graphical desktop session.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -14,6 +16,6 @@ source scripts/deps.sh
 install_missing_packages "${RUN_PACKAGES[@]}"
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_TESTS=OFF >/dev/null
-cmake --build build -j"$(nproc)" --target VelmoraFree
+cmake --build build -j"$(nproc)" --target VelmoraFree VelmoraFreeLauncher
 
-exec build/bin/VelmoraFree "$@"
+exec build/bin/VelmoraFreeLauncher
