@@ -22,6 +22,8 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/Unicode.h"
+
 namespace platform {
 
 namespace {
@@ -526,16 +528,7 @@ bool Utf16ToUtf8(std::string_view be, std::string& out) {
     // driver's default table and its utf8 option.
     if (u >= 0xD800 && u <= 0xDFFF) return false;
     if (u == 0) return false;
-    if (u < 0x80) {
-      out += static_cast<char>(u);
-    } else if (u < 0x800) {
-      out += static_cast<char>(0xC0 | (u >> 6));
-      out += static_cast<char>(0x80 | (u & 0x3F));
-    } else {
-      out += static_cast<char>(0xE0 | (u >> 12));
-      out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (u & 0x3F));
-    }
+    AppendUtf8(out, u);
   }
   return true;
 }
