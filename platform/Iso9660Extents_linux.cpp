@@ -22,6 +22,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/FileDescriptor.h"
 #include "platform/Unicode.h"
 
 namespace platform {
@@ -51,18 +52,13 @@ class SectorSource {
  public:
   explicit SectorSource(const std::filesystem::path& deviceOrImage)
       : fd_(::open(deviceOrImage.c_str(), O_RDONLY | O_DIRECT | O_CLOEXEC)) {
-    if (fd_ < 0 && errno == EINVAL) {
-      fd_ = ::open(deviceOrImage.c_str(), O_RDONLY | O_CLOEXEC);
-      if (fd_ >= 0) ::posix_fadvise(fd_, 0, 0, POSIX_FADV_RANDOM);
+    if (!fd_.IsOpen() && errno == EINVAL) {
+      fd_.Reset(::open(deviceOrImage.c_str(), O_RDONLY | O_CLOEXEC));
+      if (fd_.IsOpen()) ::posix_fadvise(fd_.Get(), 0, 0, POSIX_FADV_RANDOM);
     }
   }
-  ~SectorSource() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  SectorSource(const SectorSource&) = delete;
-  SectorSource& operator=(const SectorSource&) = delete;
 
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return fd_.IsOpen(); }
 
   std::optional<Bytes> Read(std::uint32_t lsn, std::uint32_t count) const {
     const auto size = static_cast<std::size_t>(count) * kBlock;
@@ -76,7 +72,7 @@ class SectorSource {
     std::size_t done = 0;
     while (done < size) {
       const auto got =
-          ::pread(fd_, buffer.get() + done, size - done, offset + static_cast<off_t>(done));
+          ::pread(fd_.Get(), buffer.get() + done, size - done, offset + static_cast<off_t>(done));
       if (got < 0 && errno == EINTR) continue;
       if (got <= 0) return std::nullopt;
       done += static_cast<std::size_t>(got);
@@ -85,7 +81,7 @@ class SectorSource {
   }
 
  private:
-  int fd_;
+  FileDescriptor fd_;
 };
 
 // One directory record, as far as finding a file needs it.
@@ -247,14 +243,13 @@ RootRecord RootOf(const unsigned char* descriptor) {
 std::uint32_t LastSessionStart(const std::filesystem::path& deviceOrImage) {
   struct stat st {};
   if (::stat(deviceOrImage.c_str(), &st) != 0 || !S_ISBLK(st.st_mode)) return 0;
-  const int fd = ::open(deviceOrImage.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return 0;
+  const FileDescriptor fd(::open(deviceOrImage.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!fd.IsOpen()) return 0;
   cdrom_multisession info{};
   info.addr_format = CDROM_LBA;
   std::uint32_t start = 0;
-  if (::ioctl(fd, CDROMMULTISESSION, &info) == 0 && info.xa_flag)
+  if (::ioctl(fd.Get(), CDROMMULTISESSION, &info) == 0 && info.xa_flag)
     start = static_cast<std::uint32_t>(info.addr.lba);
-  ::close(fd);
   return start;
 }
 

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform/Files.h"
+#include "platform/HexText.h"
 #include "platform/Unicode.h"
 
 namespace platform {
@@ -21,11 +22,6 @@ constexpr int kBusyTimeoutMs = 5000;
 
 // Raised whenever stored rows change meaning; UpgradeSchema() converts.
 constexpr int kSchemaVersion = 2;
-
-std::string HexDigits(unsigned char aByte) {
-  const char* digits = "0123456789ABCDEF";
-  return {digits[aByte >> 4], digits[aByte & 0xF]};
-}
 
 // RAII prepared statement.
 class Statement {
@@ -179,7 +175,7 @@ std::string RegistryConnection::ImmutableUri(const std::filesystem::path& aFile)
       uri += ch;
     } else {
       uri += '%';
-      uri += HexDigits(u);
+      uri += HexText(&u, 1);
     }
   }
   return uri + "?immutable=1";

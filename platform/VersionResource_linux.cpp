@@ -10,6 +10,8 @@
 #include <optional>
 #include <vector>
 
+#include "platform/FileDescriptor.h"
+
 namespace platform {
 
 namespace {
@@ -33,13 +35,10 @@ class ReadOnlyFile {
       : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)) {
     struct stat st {};
     // Only regular files: a fifo or a device could block or never end.
-    if (fd_ >= 0 && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode)) {
+    if (fd_.IsOpen() && ::fstat(fd_.Get(), &st) == 0 && S_ISREG(st.st_mode)) {
       size_ = static_cast<std::uint64_t>(st.st_size);
       ok_ = true;
     }
-  }
-  ~ReadOnlyFile() {
-    if (fd_ >= 0) ::close(fd_);
   }
   ReadOnlyFile(const ReadOnlyFile&) = delete;
   ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
@@ -52,7 +51,7 @@ class ReadOnlyFile {
     if (!ok_ || offset > size_ || length > size_ - offset) return false;
     while (length > 0) {
       const ssize_t got =
-          ::pread(fd_, out, static_cast<std::size_t>(length), static_cast<off_t>(offset));
+          ::pread(fd_.Get(), out, static_cast<std::size_t>(length), static_cast<off_t>(offset));
       if (got < 0 && errno == EINTR) continue;
       if (got <= 0) return false;  // the file shrank under us
       out += got;
@@ -63,7 +62,7 @@ class ReadOnlyFile {
   }
 
  private:
-  int fd_;
+  FileDescriptor fd_;
   bool ok_ = false;
   std::uint64_t size_ = 0;
 };

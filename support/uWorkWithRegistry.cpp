@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/HexText.h"
 #include "support/TextCodec.h"
 #include "support/uFunctions.h"
 
@@ -186,13 +187,7 @@ void RegistryUtils::AppendBinStr(TRegistry& Reg, const std::string& KeyName,
 }
 
 std::string RegistryUtils::ReadBinStr(TRegistry& Reg, const std::string& KeyName) {
-  std::string text;
-  for (const std::uint8_t b : Reg.ReadBinaryData(KeyName)) {
-    char pair[3];
-    std::snprintf(pair, sizeof pair, "%02X", b);
-    text += pair;
-  }
-  return text;
+  return platform::HexText(Reg.ReadBinaryData(KeyName));
 }
 
 void RegistryUtils::WriteWideStr(TRegistry& Reg, const std::string& KeyName,
