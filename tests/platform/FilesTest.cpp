@@ -64,12 +64,31 @@ TEST(ForceDirectories, CreatesTheWholeChain) {
   EXPECT_FALSE(platform::ForceDirectories(dir / "file/sub"));
 }
 
-TEST(LocalDateTimeText, FollowsTheLocaleFormats) {
+// 2026-12-09 22:47:02 UTC as each locale writes the short date and the long
+// time. test.sh generates de_DE.UTF-8 and ar_SA.UTF-8.
+struct DateTimeRow {
+  const char* name;
+  std::string locale;
+  std::string text;
+};
+
+void PrintTo(const DateTimeRow& row, std::ostream* os) { *os << row.name; }
+
+class LocalDateTimeText : public ::testing::TestWithParam<DateTimeRow> {};
+
+TEST_P(LocalDateTimeText, FollowsTheLocaleFormats) {
   testsupport::ScopedEnv tz("TZ", "UTC");
   ::tzset();
-  testsupport::ScopedEnv lc("LC_ALL", "C");
-  // 2026-12-09 22:47:02 UTC in the C locale: "%m/%d/%y %H:%M:%S".
-  EXPECT_EQ(platform::LocalDateTimeText(1796856422), "12/09/26 22:47:02");
+  EXPECT_EQ(platform::LocalDateTimeText(1796856422, GetParam().locale), GetParam().text);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Locales, LocalDateTimeText,
+    ::testing::Values(DateTimeRow{"c", "C", "12/09/26 22:47:02"},
+                      DateTimeRow{"german", "de_DE.UTF-8", "09.12.2026 22:47:02"},
+                      DateTimeRow{"arabic_right_to_left", "ar_SA.UTF-8",
+                                  "الأربعاء  9 ديسمبر 2026 22:47:02"},
+                      DateTimeRow{"not_installed_is_c", "xx_NOWHERE.UTF-8", "12/09/26 22:47:02"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
