@@ -14,6 +14,7 @@
 
 #include "platform/DeviceProperties_linux.h"
 #include "platform/DriveTable.h"
+#include "platform/Files.h"
 #include "platform/MountTable.h"
 
 namespace platform {
@@ -62,12 +63,6 @@ constexpr std::array<std::string_view, 24> kNetworkFileSystems = {"nfs",
 template <std::size_t N>
 bool IsOneOf(const std::array<std::string_view, N>& list, std::string_view name) {
   return std::find(list.begin(), list.end(), name) != list.end();
-}
-
-bool IsAtOrBelow(const fs::path& path, std::string_view folder) {
-  const std::string& p = path.native();
-  return p == folder || (p.size() > folder.size() && p.compare(0, folder.size(), folder) == 0 &&
-                         p[folder.size()] == '/');
 }
 
 std::string ReadFirstLine(const fs::path& file) {

@@ -23,6 +23,7 @@
 #include <memory>
 
 #include "platform/FileDescriptor.h"
+#include "platform/MountTable.h"
 #include "platform/Unicode.h"
 
 namespace platform {
@@ -558,12 +559,8 @@ std::optional<std::string> JolietName(std::string_view identifier) {
 
 std::optional<IsoNaming> IsoNamingFromMountOptions(std::string_view options, std::string& whyNot) {
   IsoNaming naming;
-  std::size_t pos = 0;
-  while (pos <= options.size()) {
-    std::size_t end = options.find(',', pos);
-    if (end == std::string_view::npos) end = options.size();
-    const std::string item(options.substr(pos, end - pos));
-    pos = end + 1;
+  for (const auto option : SplitMountOptions(options)) {
+    const std::string item(option);
     const auto eq = item.find('=');
     const std::string key = item.substr(0, eq);
     const std::string value = eq == std::string::npos ? std::string() : item.substr(eq + 1);
