@@ -105,28 +105,28 @@ struct DeviceNotifier::Impl {
   }
 };
 
-DeviceNotifier::DeviceNotifier(std::filesystem::path mountInfo) : impl_(std::make_unique<Impl>()) {
-  impl_->epollFd.Reset(::epoll_create1(EPOLL_CLOEXEC));
-  if (!impl_->epollFd.IsOpen()) ThrowErrno("epoll_create1");
-  impl_->mountFd.Reset(::open(mountInfo.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!impl_->mountFd.IsOpen()) ThrowErrno("open mount table");
-  impl_->mountText = ReadAll(impl_->mountFd.Get());
-  impl_->Watch(impl_->mountFd.Get(), EPOLLPRI | EPOLLERR);
-  impl_->WatchDeviceManager();
+DeviceNotifier::DeviceNotifier(std::filesystem::path mountInfo) : FImpl(std::make_unique<Impl>()) {
+  FImpl->epollFd.Reset(::epoll_create1(EPOLL_CLOEXEC));
+  if (!FImpl->epollFd.IsOpen()) ThrowErrno("epoll_create1");
+  FImpl->mountFd.Reset(::open(mountInfo.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!FImpl->mountFd.IsOpen()) ThrowErrno("open mount table");
+  FImpl->mountText = ReadAll(FImpl->mountFd.Get());
+  FImpl->Watch(FImpl->mountFd.Get(), EPOLLPRI | EPOLLERR);
+  FImpl->WatchDeviceManager();
 }
 
 DeviceNotifier::~DeviceNotifier() = default;
 
-int DeviceNotifier::FileDescriptor() const { return impl_->epollFd.Get(); }
+int DeviceNotifier::FileDescriptor() const { return FImpl->epollFd.Get(); }
 
-bool DeviceNotifier::WatchesDeviceManager() const { return impl_->monitor != nullptr; }
+bool DeviceNotifier::WatchesDeviceManager() const { return FImpl->monitor != nullptr; }
 
 bool DeviceNotifier::ReadEvents() {
   // Consumes the readiness of the descriptors; what changed is decided below.
   epoll_event events[4];
-  ::epoll_wait(impl_->epollFd.Get(), events, 4, 0);
-  const bool devices = impl_->DrainDeviceManager();
-  const bool mounts = impl_->MountTableChanged();
+  ::epoll_wait(FImpl->epollFd.Get(), events, 4, 0);
+  const bool devices = FImpl->DrainDeviceManager();
+  const bool mounts = FImpl->MountTableChanged();
   return devices || mounts;
 }
 
@@ -138,7 +138,7 @@ bool DeviceNotifier::WaitForChange(std::chrono::milliseconds timeout) {
         deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) return false;
     epoll_event event{};
-    const int n = ::epoll_wait(impl_->epollFd.Get(), &event, 1, static_cast<int>(left.count()));
+    const int n = ::epoll_wait(FImpl->epollFd.Get(), &event, 1, static_cast<int>(left.count()));
     if (n < 0 && errno != EINTR) return false;
   }
 }

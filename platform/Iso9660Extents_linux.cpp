@@ -52,14 +52,14 @@ unsigned Le16(const unsigned char* p) { return p[0] | static_cast<unsigned>(p[1]
 class SectorSource {
  public:
   explicit SectorSource(const std::filesystem::path& deviceOrImage)
-      : fd_(::open(deviceOrImage.c_str(), O_RDONLY | O_DIRECT | O_CLOEXEC)) {
-    if (!fd_.IsOpen() && errno == EINVAL) {
-      fd_.Reset(::open(deviceOrImage.c_str(), O_RDONLY | O_CLOEXEC));
-      if (fd_.IsOpen()) ::posix_fadvise(fd_.Get(), 0, 0, POSIX_FADV_RANDOM);
+      : FFd(::open(deviceOrImage.c_str(), O_RDONLY | O_DIRECT | O_CLOEXEC)) {
+    if (!FFd.IsOpen() && errno == EINVAL) {
+      FFd.Reset(::open(deviceOrImage.c_str(), O_RDONLY | O_CLOEXEC));
+      if (FFd.IsOpen()) ::posix_fadvise(FFd.Get(), 0, 0, POSIX_FADV_RANDOM);
     }
   }
 
-  bool IsOpen() const { return fd_.IsOpen(); }
+  bool IsOpen() const { return FFd.IsOpen(); }
 
   std::optional<Bytes> Read(std::uint32_t lsn, std::uint32_t count) const {
     const auto size = static_cast<std::size_t>(count) * kBlock;
@@ -73,7 +73,7 @@ class SectorSource {
     std::size_t done = 0;
     while (done < size) {
       const auto got =
-          ::pread(fd_.Get(), buffer.get() + done, size - done, offset + static_cast<off_t>(done));
+          ::pread(FFd.Get(), buffer.get() + done, size - done, offset + static_cast<off_t>(done));
       if (got < 0 && errno == EINTR) continue;
       if (got <= 0) return std::nullopt;
       done += static_cast<std::size_t>(got);
@@ -82,7 +82,7 @@ class SectorSource {
   }
 
  private:
-  FileDescriptor fd_;
+  FileDescriptor FFd;
 };
 
 // One directory record, as far as finding a file needs it.

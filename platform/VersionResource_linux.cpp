@@ -31,26 +31,26 @@ constexpr std::uint64_t kMaxHeaders = 4096;
 class ReadOnlyFile {
  public:
   explicit ReadOnlyFile(const std::filesystem::path& path)
-      : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)) {
+      : FFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)) {
     struct stat st {};
     // Only regular files: a fifo or a device could block or never end.
-    if (fd_.IsOpen() && ::fstat(fd_.Get(), &st) == 0 && S_ISREG(st.st_mode)) {
-      size_ = static_cast<std::uint64_t>(st.st_size);
-      ok_ = true;
+    if (FFd.IsOpen() && ::fstat(FFd.Get(), &st) == 0 && S_ISREG(st.st_mode)) {
+      FSize = static_cast<std::uint64_t>(st.st_size);
+      FOk = true;
     }
   }
   ReadOnlyFile(const ReadOnlyFile&) = delete;
   ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
 
-  bool ok() const { return ok_; }
-  std::uint64_t size() const { return size_; }
+  bool ok() const { return FOk; }
+  std::uint64_t size() const { return FSize; }
 
   // Reads exactly length bytes at offset; false when they are not all inside the file.
   bool Read(std::uint64_t offset, std::uint64_t length, unsigned char* out) const {
-    if (!ok_ || offset > size_ || length > size_ - offset) return false;
+    if (!FOk || offset > FSize || length > FSize - offset) return false;
     while (length > 0) {
       const ssize_t got =
-          ::pread(fd_.Get(), out, static_cast<std::size_t>(length), static_cast<off_t>(offset));
+          ::pread(FFd.Get(), out, static_cast<std::size_t>(length), static_cast<off_t>(offset));
       if (got < 0 && errno == EINTR) continue;
       if (got <= 0) return false;  // the file shrank under us
       out += got;
@@ -61,9 +61,9 @@ class ReadOnlyFile {
   }
 
  private:
-  FileDescriptor fd_;
-  bool ok_ = false;
-  std::uint64_t size_ = 0;
+  FileDescriptor FFd;
+  bool FOk = false;
+  std::uint64_t FSize = 0;
 };
 
 // Byte order and word size of one ELF file.

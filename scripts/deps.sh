@@ -4,13 +4,13 @@
 BUILD_PACKAGES=(
   g++ cmake make pkg-config
   qt6-base-dev libsqlite3-dev libudev-dev libzip-dev zlib1g-dev
-  libfuse3-dev qt6-qpa-plugins
+  libfuse3-dev qt6-qpa-plugins libblkid-dev
 )
 TEST_PACKAGES=(
   "${BUILD_PACKAGES[@]}"
   libgtest-dev libgmock-dev
   fuse3 gddrescue genisoimage xorriso util-linux mount e2fsprogs binutils file
-  xvfb xauth xdg-utils locales
+  xvfb xauth xdg-utils locales dosfstools
 )
 # Locales the tests check texts under: a comma as decimal separator, and a
 # right-to-left script with its own day and month names.
