@@ -56,7 +56,9 @@ TResult WithKey(HKEY aRoot, TRegAccess anAccess, const std::string& aKey, bool a
   }
 }
 
-// The few format strings here use Delphi's indexed "%0:s" placeholders.
+// The few format strings here hold indexed placeholders: "%N:s" stands for
+// the N-th argument (counted from 0) as text, and may appear more than once
+// or not at all; an argument's own text is never searched for placeholders.
 std::string FormatIndexed(std::string aFormat, const std::vector<std::string>& anArgs) {
   for (std::size_t i = 0; i < anArgs.size(); ++i) {
     const std::string placeholder = "%" + std::to_string(i) + ":s";
