@@ -15,7 +15,7 @@
 namespace faultfs {
 
 struct FaultFs::OpenFile {
-  int fd = -1;
+  platform::FileDescriptor fd;
   std::uint64_t size = 0;  // the source never changes while mounted
   std::string path;
   std::vector<BadRange*> ranges;  // into FFaults.bad
@@ -58,16 +58,15 @@ FaultFs::FaultFs(Options options, FaultList faults)
     : FOptions(std::move(options)), FSource(FOptions.source.string()), FFaults(std::move(faults)) {
   while (FSource.size() > 1 && FSource.back() == '/') FSource.pop_back();
   if (!FOptions.traceFile.empty()) {
-    FTraceFd = ::open(FOptions.traceFile.c_str(),
-                      O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
-    if (FTraceFd < 0) throw std::runtime_error("cannot create " + FOptions.traceFile.string());
+    FTraceFd.Reset(::open(FOptions.traceFile.c_str(),
+                          O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644));
+    if (!FTraceFd.IsOpen())
+      throw std::runtime_error("cannot create " + FOptions.traceFile.string());
   }
   WriteStats();
 }
 
-FaultFs::~FaultFs() {
-  if (FTraceFd >= 0) ::close(FTraceFd);
-}
+FaultFs::~FaultFs() = default;
 
 FaultFs& FaultFs::Self() { return *static_cast<FaultFs*>(fuse_get_context()->private_data); }
 
@@ -78,18 +77,21 @@ std::string FaultFs::SourcePath(const char* path) const {
 void FaultFs::WriteStats() const {
   if (FOptions.statsFile.empty()) return;
   const std::string temporary = FOptions.statsFile.string() + ".tmp";
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return;
-  const bool written = WriteAll(fd, FormatStats(FFaults, FReadRequests));
-  ::close(fd);
+  bool written = false;
+  {
+    const platform::FileDescriptor fd(
+        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (!fd.IsOpen()) return;
+    written = WriteAll(fd.Get(), FormatStats(FFaults, FReadRequests));
+  }  // closed before the rename
   if (written) ::rename(temporary.c_str(), FOptions.statsFile.c_str());
 }
 
 void FaultFs::Trace(const OpenFile& file, off_t offset, std::size_t size, int result) const {
-  if (FTraceFd < 0) return;
-  WriteAll(FTraceFd, QuotePath(file.path) + ' ' + std::to_string(offset) + ' ' +
-                         std::to_string(size) + ' ' +
-                         (result < 0 ? std::string("EIO") : std::to_string(result)) + '\n');
+  if (!FTraceFd.IsOpen()) return;
+  WriteAll(FTraceFd.Get(), QuotePath(file.path) + ' ' + std::to_string(offset) + ' ' +
+                               std::to_string(size) + ' ' +
+                               (result < 0 ? std::string("EIO") : std::to_string(result)) + '\n');
 }
 
 const fuse_operations& FaultFs::Operations() {
@@ -124,7 +126,7 @@ void FaultFs::Destroy(void* data) { static_cast<FaultFs*>(data)->WriteStats(); }
 int FaultFs::GetAttr(const char* path, struct stat* st, fuse_file_info* fi) {
   FaultFs& self = Self();
   if (fi) {
-    if (auto* file = FromHandle<OpenFile>(fi); ::fstat(file->fd, st) == 0) return 0;
+    if (auto* file = FromHandle<OpenFile>(fi); ::fstat(file->fd.Get(), st) == 0) return 0;
     return -errno;
   }
   if (const int error = self.FFaults.LookupErrorFor(path)) return -error;
@@ -174,16 +176,12 @@ int FaultFs::Open(const char* path, fuse_file_info* fi) {
   FaultFs& self = Self();
   if (const int error = self.FFaults.ErrorFor(path)) return -error;
   if ((fi->flags & O_ACCMODE) != O_RDONLY) return -EROFS;
-  const int fd = ::open(self.SourcePath(path).c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return -errno;
+  platform::FileDescriptor fd(::open(self.SourcePath(path).c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.IsOpen()) return -errno;
   struct stat st {};
-  if (::fstat(fd, &st) != 0) {
-    const int error = errno;
-    ::close(fd);
-    return -error;
-  }
-  auto* file =
-      new OpenFile{fd, static_cast<std::uint64_t>(st.st_size), path, self.FFaults.RangesOf(path)};
+  if (::fstat(fd.Get(), &st) != 0) return -errno;
+  auto* file = new OpenFile{std::move(fd), static_cast<std::uint64_t>(st.st_size), path,
+                            self.FFaults.RangesOf(path)};
   fi->fh = ToHandle(file);
   // Every read(2) comes here as it was asked: no page cache, no readahead.
   fi->direct_io = 1;
@@ -216,7 +214,7 @@ int FaultFs::Read(const char*, char* buffer, std::size_t size, off_t offset, fus
     int error = 0;
     while (done < size) {
       const ssize_t n =
-          ::pread(file.fd, buffer + done, size - done, offset + static_cast<off_t>(done));
+          ::pread(file.fd.Get(), buffer + done, size - done, offset + static_cast<off_t>(done));
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) error = errno;
       if (n <= 0) break;
@@ -229,9 +227,7 @@ int FaultFs::Read(const char*, char* buffer, std::size_t size, off_t offset, fus
 }
 
 int FaultFs::Release(const char*, fuse_file_info* fi) {
-  OpenFile* file = FromHandle<OpenFile>(fi);
-  ::close(file->fd);
-  delete file;
+  delete FromHandle<OpenFile>(fi);  // closes the source file
   return 0;
 }
 

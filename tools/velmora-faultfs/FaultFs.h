@@ -12,6 +12,7 @@
 #include <string>
 
 #include "FaultList.h"
+#include "platform/FileDescriptor.h"
 
 namespace faultfs {
 
@@ -61,7 +62,7 @@ class FaultFs {
   std::string FSource;  // FOptions.source as text, no trailing '/'
   FaultList FFaults;
   std::uint64_t FReadRequests = 0;
-  int FTraceFd = -1;
+  platform::FileDescriptor FTraceFd;
 };
 
 }  // namespace faultfs
