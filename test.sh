@@ -7,6 +7,7 @@ cd "$(dirname "$0")"
 
 source scripts/deps.sh
 install_missing_packages "${TEST_PACKAGES[@]}"
+generate_locales "${TEST_LOCALES[@]}"
 
 jobs=$(nproc)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_WERROR=ON -DVELMORA_TESTS=OFF >/dev/null

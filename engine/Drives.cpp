@@ -108,9 +108,7 @@ std::string VolumeCaption(const TVolumeInformationRecord& ARec) {
 }
 
 std::string FormatSize(std::int64_t ASize) {
-  // The user's locale does not change while the program runs.
-  static const std::string separator = platform::DecimalSeparator();
-  return FormatSize(ASize, separator);
+  return FormatSize(ASize, platform::DecimalSeparator());
 }
 
 std::string FormatSize(std::int64_t ASize, std::string_view decimalSeparator) {

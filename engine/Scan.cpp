@@ -1,5 +1,6 @@
 // The disc scan: reads a folder tree into the model, folders first.
 
+#include <memory>
 #include <vector>
 
 #include "engine/FileTree.h"
@@ -14,13 +15,39 @@ bool IsFolderToEnter(const platform::DirectoryEntry& e) {
          !e.name.empty() && e.name.native()[0] != '.';
 }
 
-std::filesystem::path ChildPath(const std::filesystem::path& folder,
-                                const std::filesystem::path& name) {
-  auto text = folder.native();
-  if (text.empty() || text.back() != platform::PathDelimiter)
-    text.push_back(platform::PathDelimiter);
-  return text + name.native();
+// Folders a walk keeps open at once; those further up give their descriptors
+// back and are opened again when the walk returns to them.
+constexpr std::size_t kOpenFolders = 32;
+
+// Adds a folder's entries to aDir, subfolders first, then (aWithFiles) the
+// files; returns the subfolders to enter. A folder that cannot be listed
+// simply stays childless.
+std::vector<TCustomDir*> Fill(TCustomDir& aDir, platform::IOpenFolder& aFolder, bool aWithFiles) {
+  std::vector<platform::DirectoryEntry> entries;
+  std::vector<TCustomDir*> subfolders;
+  if (!aFolder.List(entries)) return subfolders;
+  for (const auto& entry : entries) {
+    if (!IsFolderToEnter(entry)) continue;
+    auto* dir = new TCustomDir(&aDir);  // owned by aDir from here on
+    dir->LoadFromRec(entry);
+    subfolders.push_back(dir);
+  }
+  if (aWithFiles) {
+    for (const auto& entry : entries) {
+      if (entry.attr & platform::AttrDirectory) continue;
+      auto* file = new TCustomFile(&aDir);  // owned by aDir
+      file->LoadFromRec(entry);
+    }
+  }
+  return subfolders;
 }
+
+// A folder of the walk whose subfolders are being entered.
+struct Visit {
+  std::shared_ptr<platform::IOpenFolder> folder;
+  std::vector<TCustomDir*> subfolders;
+  std::size_t next = 0;
+};
 
 }  // namespace
 
@@ -28,19 +55,29 @@ void TCustomDir::Scan(const std::filesystem::path& APath, bool AWithFiles) {
   Scan(APath, AWithFiles, platform::SystemDirectoryEnumerator());
 }
 
+// Depth first, without recursion and with descriptors relative to the
+// parent, so that the depth of a tree is bounded only by memory.
 void TCustomDir::Scan(const std::filesystem::path& APath, bool AWithFiles,
                       platform::IDirectoryEnumerator& AEnumerator) {
-  std::vector<platform::DirectoryEntry> entries;
-  // A folder that cannot be listed simply stays childless.
-  if (AEnumerator.List(APath, entries)) {
-    for (const auto& entry : entries) {
-      if (!IsFolderToEnter(entry)) continue;
-      auto* dir = new TCustomDir(this);  // owned by this folder from here on
-      dir->LoadFromRec(entry);
-      dir->Scan(ChildPath(APath, dir->Name()), AWithFiles, AEnumerator);
+  auto root = AEnumerator.OpenFolder(APath);
+  if (!root) return;
+  std::vector<Visit> walk;
+  auto subfolders = Fill(*this, *root, AWithFiles);
+  walk.push_back({std::move(root), std::move(subfolders)});
+  while (!walk.empty()) {
+    Visit& top = walk.back();
+    if (top.next == top.subfolders.size()) {
+      walk.pop_back();
+      continue;
     }
+    TCustomDir* dir = top.subfolders[top.next++];
+    auto folder = top.folder->OpenChild(dir->Name());
+    if (top.next == top.subfolders.size()) top.folder->Release();  // not needed again
+    if (!folder) continue;  // a folder that cannot be entered stays childless
+    auto inner = Fill(*dir, *folder, AWithFiles);
+    walk.push_back({std::move(folder), std::move(inner)});
+    if (walk.size() > kOpenFolders) walk[walk.size() - 1 - kOpenFolders].folder->Release();
   }
-  if (AWithFiles) ScanFiles(APath, AEnumerator);
 }
 
 void TCustomDir::ScanFiles(const std::filesystem::path& APath) {

@@ -35,7 +35,7 @@ class DeviceNotifier {
 
  private:
   struct Impl;
-  std::unique_ptr<Impl> impl_;
+  std::unique_ptr<Impl> FImpl;
 };
 
 }  // namespace platform

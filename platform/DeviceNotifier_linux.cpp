@@ -7,6 +7,7 @@
 // flag: it compares the table's text with the text it saw last.
 
 #include "platform/DeviceNotifier.h"
+#include "platform/FileDescriptor.h"
 
 #include <fcntl.h>
 #include <libudev.h>
@@ -47,8 +48,8 @@ std::string ReadAll(int fd) {
 }  // namespace
 
 struct DeviceNotifier::Impl {
-  int epollFd = -1;
-  int mountFd = -1;
+  platform::FileDescriptor epollFd;
+  platform::FileDescriptor mountFd;
   std::string mountText;  // the mount table as last seen
   udev* udevContext = nullptr;
   udev_monitor* monitor = nullptr;
@@ -56,15 +57,13 @@ struct DeviceNotifier::Impl {
   ~Impl() {
     if (monitor) udev_monitor_unref(monitor);
     if (udevContext) udev_unref(udevContext);
-    if (mountFd >= 0) ::close(mountFd);
-    if (epollFd >= 0) ::close(epollFd);
   }
 
   void Watch(int fd, std::uint32_t events) {
     epoll_event event{};
     event.events = events;
     event.data.fd = fd;
-    if (::epoll_ctl(epollFd, EPOLL_CTL_ADD, fd, &event) != 0) ThrowErrno("epoll_ctl");
+    if (::epoll_ctl(epollFd.Get(), EPOLL_CTL_ADD, fd, &event) != 0) ThrowErrno("epoll_ctl");
   }
 
   // Block events of udev; the notifier carries on without them when udev or
@@ -99,35 +98,35 @@ struct DeviceNotifier::Impl {
   }
 
   bool MountTableChanged() {
-    std::string text = ReadAll(mountFd);
+    std::string text = ReadAll(mountFd.Get());
     if (text == mountText) return false;
     mountText = std::move(text);
     return true;
   }
 };
 
-DeviceNotifier::DeviceNotifier(std::filesystem::path mountInfo) : impl_(std::make_unique<Impl>()) {
-  impl_->epollFd = ::epoll_create1(EPOLL_CLOEXEC);
-  if (impl_->epollFd < 0) ThrowErrno("epoll_create1");
-  impl_->mountFd = ::open(mountInfo.c_str(), O_RDONLY | O_CLOEXEC);
-  if (impl_->mountFd < 0) ThrowErrno("open mount table");
-  impl_->mountText = ReadAll(impl_->mountFd);
-  impl_->Watch(impl_->mountFd, EPOLLPRI | EPOLLERR);
-  impl_->WatchDeviceManager();
+DeviceNotifier::DeviceNotifier(std::filesystem::path mountInfo) : FImpl(std::make_unique<Impl>()) {
+  FImpl->epollFd.Reset(::epoll_create1(EPOLL_CLOEXEC));
+  if (!FImpl->epollFd.IsOpen()) ThrowErrno("epoll_create1");
+  FImpl->mountFd.Reset(::open(mountInfo.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!FImpl->mountFd.IsOpen()) ThrowErrno("open mount table");
+  FImpl->mountText = ReadAll(FImpl->mountFd.Get());
+  FImpl->Watch(FImpl->mountFd.Get(), EPOLLPRI | EPOLLERR);
+  FImpl->WatchDeviceManager();
 }
 
 DeviceNotifier::~DeviceNotifier() = default;
 
-int DeviceNotifier::FileDescriptor() const { return impl_->epollFd; }
+int DeviceNotifier::FileDescriptor() const { return FImpl->epollFd.Get(); }
 
-bool DeviceNotifier::WatchesDeviceManager() const { return impl_->monitor != nullptr; }
+bool DeviceNotifier::WatchesDeviceManager() const { return FImpl->monitor != nullptr; }
 
 bool DeviceNotifier::ReadEvents() {
   // Consumes the readiness of the descriptors; what changed is decided below.
   epoll_event events[4];
-  ::epoll_wait(impl_->epollFd, events, 4, 0);
-  const bool devices = impl_->DrainDeviceManager();
-  const bool mounts = impl_->MountTableChanged();
+  ::epoll_wait(FImpl->epollFd.Get(), events, 4, 0);
+  const bool devices = FImpl->DrainDeviceManager();
+  const bool mounts = FImpl->MountTableChanged();
   return devices || mounts;
 }
 
@@ -139,7 +138,7 @@ bool DeviceNotifier::WaitForChange(std::chrono::milliseconds timeout) {
         deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) return false;
     epoll_event event{};
-    const int n = ::epoll_wait(impl_->epollFd, &event, 1, static_cast<int>(left.count()));
+    const int n = ::epoll_wait(FImpl->epollFd.Get(), &event, 1, static_cast<int>(left.count()));
     if (n < 0 && errno != EINTR) return false;
   }
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 namespace platform {
@@ -23,16 +24,36 @@ struct DirectoryEntry {
   std::int64_t size = 0;  // bytes; 0 for folders
 };
 
+// A folder opened for a walk. Its subfolders open relative to it, so that
+// the depth of a tree is not bounded by the longest path the system accepts.
+class IOpenFolder {
+ public:
+  virtual ~IOpenFolder() = default;
+  // As IDirectoryEnumerator::List, for this folder.
+  virtual bool List(std::vector<DirectoryEntry>& entries) = 0;
+  // The subfolder `name` (one component); nullptr when it cannot be opened.
+  virtual std::shared_ptr<IOpenFolder> OpenChild(const std::filesystem::path& name) = 0;
+  // Gives back what the system holds for this folder (a descriptor); the
+  // next List() or OpenChild() takes it again. A walk calls this on folders
+  // it will come back to later, so that a deep tree does not hold one
+  // descriptor per level.
+  virtual void Release() {}
+};
+
 class IDirectoryEnumerator {
  public:
   virtual ~IDirectoryEnumerator() = default;
+  // `folder` opened for a walk; nullptr when it cannot be opened. The
+  // default lists by joined paths through List().
+  virtual std::shared_ptr<IOpenFolder> OpenFolder(const std::filesystem::path& folder);
   // Lists the entries of `folder` in the order the system returns them,
   // without "." and "..". False (and no entries) when the folder cannot be
   // opened; a failure in the middle ends the list with what was read so far.
   virtual bool List(const std::filesystem::path& folder, std::vector<DirectoryEntry>& entries) = 0;
 };
 
-// The system's listing. On Linux:
+// The system's listing. On Linux, folders of a walk are opened relative to
+// their parent's descriptor (openat, fdopendir), and:
 // - folders get 0x10 and size 0 (as Windows reports them);
 // - regular files get 0x20 (archive) and their size;
 // - 0x01 (read-only) when no write permission bit is set, as on a disc;

@@ -14,7 +14,9 @@
 
 #include "platform/DeviceProperties_linux.h"
 #include "platform/DriveTable.h"
+#include "platform/Files.h"
 #include "platform/MountTable.h"
+#include "platform/VolumeProbe_linux.h"
 
 namespace platform {
 
@@ -62,12 +64,6 @@ constexpr std::array<std::string_view, 24> kNetworkFileSystems = {"nfs",
 template <std::size_t N>
 bool IsOneOf(const std::array<std::string_view, N>& list, std::string_view name) {
   return std::find(list.begin(), list.end(), name) != list.end();
-}
-
-bool IsAtOrBelow(const fs::path& path, std::string_view folder) {
-  const std::string& p = path.native();
-  return p == folder || (p.size() > folder.size() && p.compare(0, folder.size(), folder) == 0 &&
-                         p[folder.size()] == '/');
 }
 
 std::string ReadFirstLine(const fs::path& file) {
@@ -134,7 +130,7 @@ struct Drive {
 
 class LinuxDriveTable final : public IDriveTable {
  public:
-  explicit LinuxDriveTable(DriveTableSources sources) : sources_(std::move(sources)) {}
+  explicit LinuxDriveTable(DriveTableSources sources) : FSources(std::move(sources)) {}
 
   std::vector<DriveListing> ListDrives() override {
     std::vector<DriveListing> list;
@@ -145,7 +141,7 @@ class LinuxDriveTable final : public IDriveTable {
   bool QueryVolume(const std::string& designator, VolumeInfo& info) override {
     const auto drive = FindDrive(designator);
     if (!drive || !drive->mount) return false;
-    const auto stats = sources_.fileSystemStats(drive->designator);
+    const auto stats = FSources.fileSystemStats(drive->designator);
     if (!stats) return false;
     info.fileSystemName = drive->fileSystemName;
     info.maximumComponentLength = stats->maximumComponentLength;
@@ -153,8 +149,8 @@ class LinuxDriveTable final : public IDriveTable {
     info.label.clear();
     info.serialNumber = 0;
     if (drive->device) {
-      const auto properties = sources_.deviceProperties(drive->device->name);
-      info.label = Label(*drive->device, drive->mount->fsType, properties);
+      const auto properties = FSources.deviceProperties(drive->device->name);
+      info.label = Label(*drive->device, properties);
       info.serialNumber = SerialFromUuid(Uuid(*drive->device, properties));
     }
     return true;
@@ -166,14 +162,14 @@ class LinuxDriveTable final : public IDriveTable {
     // mounted disc, has no space of its own.
     if (designator.empty() || designator.front() != '/' || IsAtOrBelow(designator, "/dev"))
       return std::nullopt;
-    const auto stats = sources_.fileSystemStats(designator);
+    const auto stats = FSources.fileSystemStats(designator);
     if (!stats) return std::nullopt;
     return DiskSpace{stats->freeBytes, stats->totalBytes};
   }
 
  private:
   fs::path Below(std::string_view absolute) const {
-    return sources_.systemRoot / fs::path(absolute).relative_path();
+    return FSources.systemRoot / fs::path(absolute).relative_path();
   }
 
   std::optional<Drive> FindDrive(const std::string& designator) const {
@@ -241,7 +237,7 @@ class LinuxDriveTable final : public IDriveTable {
     } else if ((drive.device = BlockDeviceOf(entry))) {
       drive.type = BlockDeviceType(*drive.device, entry.fsType);
       if (type == "fuseblk") {  // ntfs-3g, exfat-fuse: the device manager knows the real name
-        const auto properties = sources_.deviceProperties(drive.device->name);
+        const auto properties = FSources.deviceProperties(drive.device->name);
         if (const auto it = properties.find("ID_FS_TYPE"); it != properties.end())
           drive.fileSystemName = it->second;
       }
@@ -267,7 +263,7 @@ class LinuxDriveTable final : public IDriveTable {
     // manager's lookup keeps a refresh quick on systems with many snaps.
     for (const std::string_view prefix : {"loop", "ram", "zram", "dm-", "md", "nbd"})
       if (device.name.rfind(prefix, 0) == 0) return false;
-    const auto properties = sources_.deviceProperties(device.name);
+    const auto properties = FSources.deviceProperties(device.name);
     const auto it = properties.find("ID_CDROM");
     return it != properties.end() && it->second == "1";
   }
@@ -312,33 +308,24 @@ class LinuxDriveTable final : public IDriveTable {
     return devices;
   }
 
-  // The device manager's label, or the name of its by-label link to the device.
-  std::string Label(const BlockDevice& device, std::string_view fsType,
+  // The device manager's label, or the name of its by-label link to the
+  // device, or what the file system itself records.
+  std::string Label(const BlockDevice& device,
                     const std::map<std::string, std::string>& properties) const {
     if (const auto it = properties.find("ID_FS_LABEL_ENC"); it != properties.end())
       return DecodeDeviceName(it->second);
     if (const auto it = properties.find("ID_FS_LABEL"); it != properties.end()) return it->second;
     if (auto link = LinkNameFor(Below("/dev/disk/by-label"), device.name); !link.empty())
       return DecodeDeviceName(link);
-    return fsType == "iso9660" ? IsoVolumeIdentifier(Below("/dev/" + device.name)) : "";
-  }
-
-  // Without udev (containers, CI) a disc's label is read from its primary
-  // volume descriptor: sector 16, "\1CD001", the volume identifier at 40..71.
-  static std::string IsoVolumeIdentifier(const fs::path& node) {
-    std::ifstream in(node, std::ios::binary);
-    char sector[2048] = {};
-    if (!in.seekg(16 * 2048) || !in.read(sector, sizeof sector)) return {};
-    if (std::string_view(sector, 6) != std::string_view("\1CD001", 6)) return {};
-    std::string label(sector + 40, 32);
-    label.erase(label.find_last_not_of(std::string_view(" \0", 2)) + 1);
-    return label;
+    return ProbeVolumeIds(Below("/dev/" + device.name)).label;
   }
 
   std::string Uuid(const BlockDevice& device,
                    const std::map<std::string, std::string>& properties) const {
     if (const auto it = properties.find("ID_FS_UUID"); it != properties.end()) return it->second;
-    return LinkNameFor(Below("/dev/disk/by-uuid"), device.name);
+    if (auto link = LinkNameFor(Below("/dev/disk/by-uuid"), device.name); !link.empty())
+      return link;
+    return ProbeVolumeIds(Below("/dev/" + device.name)).uuid;
   }
 
   static std::string LinkNameFor(const fs::path& folder, const std::string& deviceName) {
@@ -351,7 +338,7 @@ class LinuxDriveTable final : public IDriveTable {
     return {};
   }
 
-  DriveTableSources sources_;
+  DriveTableSources FSources;
 };
 
 std::optional<FileSystemStats> SystemFileSystemStats(const fs::path& path) {

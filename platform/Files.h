@@ -25,6 +25,12 @@ bool ForceDirectories(const std::filesystem::path& path);
 bool AppendToFile(const std::filesystem::path& path, std::string_view bytes,
                   std::chrono::milliseconds lockWait = std::chrono::milliseconds(2000));
 
+// True when `path` is `folder` or lies below it, compared name by name
+// ("/dev/sr0" is below "/dev", "/devices" is not); both in the same form
+// (absolute, or relative to the same folder). Repeated and trailing
+// delimiters do not count.
+bool IsAtOrBelow(const std::filesystem::path& path, const std::filesystem::path& folder);
+
 // The full path of the running program's own file.
 std::filesystem::path SelfExecutablePath();
 

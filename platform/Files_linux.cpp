@@ -8,6 +8,8 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/FileDescriptor.h"
+
 namespace platform {
 
 bool FileExists(const std::filesystem::path& path) {
@@ -29,20 +31,6 @@ bool ForceDirectories(const std::filesystem::path& path) {
 
 namespace {
 
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 bool LockWithin(int fd, std::chrono::milliseconds wait) {
   const auto deadline = std::chrono::steady_clock::now() + wait;
   for (;;) {
@@ -58,12 +46,12 @@ bool LockWithin(int fd, std::chrono::milliseconds wait) {
 bool AppendToFile(const std::filesystem::path& path, std::string_view bytes,
                   std::chrono::milliseconds lockWait) {
   FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
-  if (fd.get() < 0) return false;
-  if (!LockWithin(fd.get(), lockWait)) return false;
+  if (fd.Get() < 0) return false;
+  if (!LockWithin(fd.Get(), lockWait)) return false;
   const char* data = bytes.data();
   std::size_t left = bytes.size();
   while (left > 0) {
-    const ssize_t written = ::write(fd.get(), data, left);
+    const ssize_t written = ::write(fd.Get(), data, left);
     if (written < 0 && errno == EINTR) continue;
     if (written <= 0) return false;  // a full disk stores nothing more; never spin on it
     data += written;

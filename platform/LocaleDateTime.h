@@ -10,6 +10,9 @@ namespace platform {
 
 // The text for the given moment (seconds since the epoch), in local time.
 std::string LocalDateTimeText(std::time_t when);
+// The same under the named locale's LC_TIME ("de_DE.UTF-8"); the C locale's
+// formats when it is not installed.
+std::string LocalDateTimeText(std::time_t when, const std::string& localeName);
 // The text for now.
 std::string LocalDateTimeText();
 

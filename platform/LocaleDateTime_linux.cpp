@@ -17,18 +17,27 @@ locale_t UserTimeLocale() {
   return user;
 }
 
-}  // namespace
-
-std::string LocalDateTimeText(std::time_t when) {
+std::string Format(std::time_t when, locale_t loc) {
   std::tm local{};
   ::localtime_r(&when, &local);
-  const locale_t loc = UserTimeLocale();
   std::string format = ::nl_langinfo_l(D_FMT, loc);
   format += ' ';
   format += ::nl_langinfo_l(T_FMT, loc);
   char text[256];
   const std::size_t n = ::strftime_l(text, sizeof text, format.c_str(), &local, loc);
   return std::string(text, n);
+}
+
+}  // namespace
+
+std::string LocalDateTimeText(std::time_t when) { return Format(when, UserTimeLocale()); }
+
+std::string LocalDateTimeText(std::time_t when, const std::string& localeName) {
+  locale_t loc = ::newlocale(LC_TIME_MASK, localeName.c_str(), static_cast<locale_t>(nullptr));
+  if (!loc) loc = ::newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(nullptr));
+  std::string text = Format(when, loc);
+  ::freelocale(loc);
+  return text;
 }
 
 std::string LocalDateTimeText() { return LocalDateTimeText(std::time(nullptr)); }

@@ -3,6 +3,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/Files.h"
+
 namespace platform {
 
 namespace {
@@ -63,16 +65,6 @@ bool ParseLine(std::string_view line, MountEntry& entry) {
   return true;
 }
 
-bool IsPrefixByComponents(const std::filesystem::path& prefix, const std::filesystem::path& path) {
-  auto p = path.begin();
-  for (const auto& part : prefix) {
-    if (part.empty()) continue;  // a trailing separator
-    if (p == path.end() || *p != part) return false;
-    ++p;
-  }
-  return true;
-}
-
 }  // namespace
 
 std::vector<MountEntry> ParseMountInfo(std::string_view text) {
@@ -101,7 +93,7 @@ std::optional<MountEntry> MountHolding(const std::vector<MountEntry>& table,
   std::size_t bestLength = 0;
   const auto path = absolutePath.lexically_normal();
   for (const auto& entry : table) {
-    if (!IsPrefixByComponents(entry.mountPoint, path)) continue;
+    if (!IsAtOrBelow(path, entry.mountPoint)) continue;
     const std::size_t length = std::distance(entry.mountPoint.begin(), entry.mountPoint.end());
     if (!best || length >= bestLength) {
       best = &entry;
@@ -111,27 +103,29 @@ std::optional<MountEntry> MountHolding(const std::vector<MountEntry>& table,
   return best ? std::optional<MountEntry>(*best) : std::nullopt;
 }
 
-bool HasMountOption(std::string_view options, std::string_view option) {
+std::vector<std::string_view> SplitMountOptions(std::string_view options) {
+  std::vector<std::string_view> items;
   std::size_t pos = 0;
   while (pos <= options.size()) {
     std::size_t end = options.find(',', pos);
     if (end == std::string_view::npos) end = options.size();
-    const auto item = options.substr(pos, end - pos);
-    if (item == option) return true;
+    items.push_back(options.substr(pos, end - pos));
     pos = end + 1;
+  }
+  return items;
+}
+
+bool HasMountOption(std::string_view options, std::string_view option) {
+  for (const auto item : SplitMountOptions(options)) {
+    if (item == option) return true;
   }
   return false;
 }
 
 std::optional<std::string> MountOptionValue(std::string_view options, std::string_view key) {
-  std::size_t pos = 0;
-  while (pos <= options.size()) {
-    std::size_t end = options.find(',', pos);
-    if (end == std::string_view::npos) end = options.size();
-    const auto item = options.substr(pos, end - pos);
+  for (const auto item : SplitMountOptions(options)) {
     if (item.size() > key.size() && item.substr(0, key.size()) == key && item[key.size()] == '=')
       return std::string(item.substr(key.size() + 1));
-    pos = end + 1;
   }
   return std::nullopt;
 }

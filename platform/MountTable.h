@@ -36,6 +36,9 @@ std::vector<MountEntry> ReadMountTable(
 std::optional<MountEntry> MountHolding(const std::vector<MountEntry>& table,
                                        const std::filesystem::path& absolutePath);
 
+// The items of a comma-separated option list, in order ("ro,map=off" gives
+// "ro" and "map=off"); the views point into `options`.
+std::vector<std::string_view> SplitMountOptions(std::string_view options);
 // True when a comma-separated option list ("ro,norock,map=off") holds the
 // option as a whole item ("norock", "map=off").
 bool HasMountOption(std::string_view options, std::string_view option);

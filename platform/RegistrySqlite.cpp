@@ -3,10 +3,14 @@
 
 #include "platform/RegistrySqlite.h"
 
+#include <cctype>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 #include "platform/Files.h"
+#include "platform/HexText.h"
+#include "platform/Unicode.h"
 
 namespace platform {
 
@@ -15,6 +19,9 @@ namespace {
 // Long enough for the other program to finish a write; a registry write is
 // a handful of rows.
 constexpr int kBusyTimeoutMs = 5000;
+
+// Raised whenever stored rows change meaning; UpgradeSchema() converts.
+constexpr int kSchemaVersion = 2;
 
 // RAII prepared statement.
 class Statement {
@@ -77,56 +84,21 @@ class Statement {
   sqlite3_stmt* FStmt = nullptr;
 };
 
-// Appends the UTF-8 form of aCode.
-void AppendUtf8(std::string& aOut, char32_t aCode) {
-  if (aCode < 0x80) {
-    aOut += static_cast<char>(aCode);
-  } else if (aCode < 0x800) {
-    aOut += static_cast<char>(0xC0 | (aCode >> 6));
-    aOut += static_cast<char>(0x80 | (aCode & 0x3F));
-  } else {
-    aOut += static_cast<char>(0xE0 | (aCode >> 12));
-    aOut += static_cast<char>(0x80 | ((aCode >> 6) & 0x3F));
-    aOut += static_cast<char>(0x80 | (aCode & 0x3F));
-  }
-}
-
-char32_t FoldCodePoint(char32_t c) {
-  if (c >= U'A' && c <= U'Z') return c + 0x20;
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 0x20;
-  if ((c >= 0x100 && c <= 0x12F) || (c >= 0x132 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) {
-    return c | 1;
-  }
-  if (c >= 0x139 && c <= 0x148 && (c & 1)) return c + 1;
-  if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) return c + 0x20;
-  if (c >= 0x410 && c <= 0x42F) return c + 0x20;
-  if (c >= 0x400 && c <= 0x40F) return c + 0x50;
-  return c;
-}
-
 }  // namespace
 
 std::string FoldRegistryName(const std::string& aName) {
   std::string out;
   out.reserve(aName.size());
-  std::size_t i = 0;
-  while (i < aName.size()) {
-    const auto b0 = static_cast<unsigned char>(aName[i]);
-    // Two- and three-byte sequences cover every letter folded here; anything
-    // else (and malformed UTF-8) is copied byte for byte.
-    if (b0 >= 0xC2 && b0 <= 0xDF && i + 1 < aName.size() &&
-        (static_cast<unsigned char>(aName[i + 1]) & 0xC0) == 0x80) {
-      const char32_t c =
-          (char32_t(b0 & 0x1F) << 6) | (static_cast<unsigned char>(aName[i + 1]) & 0x3F);
-      AppendUtf8(out, FoldCodePoint(c));
-      i += 2;
-    } else if (b0 < 0x80) {
-      out += static_cast<char>(FoldCodePoint(b0));
+  for (std::size_t i = 0; i < aName.size();) {
+    char32_t c = 0;
+    const std::size_t length = DecodeUtf8At(aName, i, c);
+    if (length == 0) {
+      out += aName[i];  // malformed UTF-8 is compared byte for byte
       ++i;
-    } else {
-      out += aName[i];
-      ++i;
+      continue;
     }
+    AppendUtf8(out, SimpleUpperCase(c));
+    i += length;
   }
   return out;
 }
@@ -137,37 +109,28 @@ bool SameRegistryName(const std::string& a, const std::string& b) {
 
 RegistryConnection::RegistryConnection(const std::filesystem::path& aFile, bool aForWriting)
     : FFile(aFile) {
-  int flags = SQLITE_OPEN_FULLMUTEX;
-  if (aForWriting) {
-    if (!ForceDirectories(aFile.parent_path())) {
-      throw ERegistryException("cannot create the folder of the registry store " +
-                               aFile.parent_path().string());
-    }
-    flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
-  } else {
-    flags |= SQLITE_OPEN_READWRITE;
+  if (aForWriting && !ForceDirectories(aFile.parent_path())) {
+    throw ERegistryException("cannot create the folder of the registry store " +
+                             aFile.parent_path().string());
   }
-  int rc = sqlite3_open_v2(aFile.c_str(), &FDb, flags, nullptr);
-  if (rc != SQLITE_OK && !aForWriting) {
-    // A store the user may only read is still readable.
-    sqlite3_close(FDb);
-    FDb = nullptr;
-    rc = sqlite3_open_v2(aFile.c_str(), &FDb, SQLITE_OPEN_READONLY, nullptr);
-  }
-  if (rc != SQLITE_OK) {
-    const std::string what = FDb ? sqlite3_errmsg(FDb) : "out of memory";
-    sqlite3_close(FDb);
-    FDb = nullptr;
-    throw ERegistryException("cannot open the registry store " + aFile.string() + ": " + what);
-  }
+  // A file the user may only read opens read-only even when asked for
+  // writing; PrepareForWriting() tells so.
+  Open(aFile.string(), SQLITE_OPEN_READWRITE | (aForWriting ? SQLITE_OPEN_CREATE : 0));
   try {
-    sqlite3_busy_timeout(FDb, kBusyTimeoutMs);
-    Exec("PRAGMA foreign_keys = ON");
-    {
-      Statement st(*this, FDb, "SELECT count(*) FROM sqlite_master WHERE name = 'regvalues'");
-      st.Step();
-      FHasSchema = st.Int(0) != 0;
+    try {
+      Setup();
+    } catch (const ERegistryException&) {
+      // A store in write-ahead mode needs its shared-memory file beside it,
+      // which cannot be made on a read-only mount or in another user's
+      // folder. Without a journal holding commits the file alone is the
+      // whole store, and is read as it is.
+      if (sqlite3_db_readonly(FDb, "main") != 1 || JournalHoldsCommits()) throw;
+      sqlite3_close(FDb);
+      FDb = nullptr;
+      Open(ImmutableUri(aFile), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+      Setup();
     }
+    if (FHasSchema && SchemaVersion() < kSchemaVersion) UpgradeSchema();
     if (aForWriting) PrepareForWriting();
   } catch (...) {
     sqlite3_close(FDb);  // the destructor does not run for a failed constructor
@@ -178,9 +141,159 @@ RegistryConnection::RegistryConnection(const std::filesystem::path& aFile, bool 
 
 RegistryConnection::~RegistryConnection() { sqlite3_close(FDb); }
 
+void RegistryConnection::Open(const std::string& aName, int aFlags) {
+  const int rc = sqlite3_open_v2(aName.c_str(), &FDb, aFlags | SQLITE_OPEN_FULLMUTEX, nullptr);
+  if (rc != SQLITE_OK) {
+    const std::string what = FDb ? sqlite3_errmsg(FDb) : "out of memory";
+    sqlite3_close(FDb);
+    FDb = nullptr;
+    throw ERegistryException("cannot open the registry store " + FFile.string() + ": " + what);
+  }
+}
+
+void RegistryConnection::Setup() {
+  sqlite3_busy_timeout(FDb, kBusyTimeoutMs);
+  Exec("PRAGMA foreign_keys = ON");
+  Statement st(*this, FDb, "SELECT count(*) FROM sqlite_master WHERE name = 'regvalues'");
+  st.Step();
+  FHasSchema = st.Int(0) != 0;
+}
+
+bool RegistryConnection::JournalHoldsCommits() const {
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(FFile.string() + "-wal", ec);
+  return !ec && size > 0;
+}
+
+std::string RegistryConnection::ImmutableUri(const std::filesystem::path& aFile) {
+  // Every byte but the unreserved ones and '/' is percent-encoded, so that
+  // '?', '#' and '%' in folder names stay part of the path.
+  std::string uri = "file:";
+  for (const char ch : aFile.string()) {
+    const auto u = static_cast<unsigned char>(ch);
+    if (std::isalnum(u) || std::strchr("/-._~", ch)) {
+      uri += ch;
+    } else {
+      uri += '%';
+      uri += HexText(&u, 1);
+    }
+  }
+  return uri + "?immutable=1";
+}
+
+int RegistryConnection::SchemaVersion() {
+  Statement st(*this, FDb, "PRAGMA user_version");
+  st.Step();
+  return static_cast<int>(st.Int(0));
+}
+
+void RegistryConnection::UpgradeSchema() {
+  if (sqlite3_db_readonly(FDb, "main") == 1) {
+    // The file cannot change: this process reads an upgraded copy.
+    CopyIntoMemory();
+  }
+  Transaction t(*this, true);
+  if (SchemaVersion() >= kSchemaVersion) return;  // another process was first
+  RefoldNames();
+  Exec("PRAGMA user_version = 2");
+  t.Commit();
+}
+
+void RegistryConnection::CopyIntoMemory() {
+  sqlite3* memory = nullptr;
+  if (sqlite3_open_v2(":memory:", &memory, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX,
+                      nullptr) != SQLITE_OK) {
+    sqlite3_close(memory);
+    Fail("copy into memory");
+  }
+  sqlite3_backup* backup = sqlite3_backup_init(memory, "main", FDb, "main");
+  const int rc = backup ? sqlite3_backup_step(backup, -1) : SQLITE_ERROR;
+  sqlite3_backup_finish(backup);
+  if (rc != SQLITE_DONE) {
+    sqlite3_close(memory);
+    Fail("copy into memory");
+  }
+  sqlite3_close(FDb);
+  FDb = memory;
+  FInMemory = true;
+  Exec("PRAGMA foreign_keys = ON");
+}
+
+// Version 1 folded fewer letters (to lower case) than version 2. Every row
+// gets its new folded form; keys whose names now compare equal are merged
+// (children and values move to the older key), and a value whose name now
+// clashes with an older value's of the same key is kept under "name (2)",
+// "name (3)", ...: nothing is dropped.
+void RegistryConnection::RefoldNames() {
+  // While rows are re-folded one by one, the others carry a blob, which
+  // never equals a text, so no step breaks UNIQUE(parent, folded).
+  Exec(
+      "UPDATE regkeys SET folded = CAST(id AS BLOB) WHERE parent IS NOT NULL;"
+      "UPDATE regvalues SET folded = CAST(id AS BLOB);"
+      "UPDATE regkeys SET folded = 'HKEY_CLASSES_ROOT' WHERE id = 1;"
+      "UPDATE regkeys SET folded = 'HKEY_CURRENT_USER' WHERE id = 2;");
+  std::vector<std::int64_t> pending = {1, 2};
+  while (!pending.empty()) {
+    const std::int64_t key = pending.back();
+    pending.pop_back();
+    RefoldValues(key);
+    for (const auto& [id, name] :
+         Rows("SELECT id, name FROM regkeys WHERE parent = ?1 ORDER BY id", key)) {
+      const std::string folded = FoldRegistryName(name);
+      Statement same(*this, FDb, "SELECT id FROM regkeys WHERE parent = ?1 AND folded = ?2");
+      same.Bind(1, key).Bind(2, folded);
+      if (same.Step()) {
+        const std::int64_t older = same.Int(0);
+        Statement(*this, FDb, "UPDATE regkeys SET parent = ?1 WHERE parent = ?2")
+            .Bind(1, older)
+            .Bind(2, id)
+            .Step();
+        Statement(*this, FDb, "UPDATE regvalues SET key = ?1 WHERE key = ?2")
+            .Bind(1, older)
+            .Bind(2, id)
+            .Step();
+        DeleteKeyId(id);
+      } else {
+        Statement(*this, FDb, "UPDATE regkeys SET folded = ?1 WHERE id = ?2")
+            .Bind(1, folded)
+            .Bind(2, id)
+            .Step();
+        pending.push_back(id);
+      }
+    }
+  }
+}
+
+void RegistryConnection::RefoldValues(std::int64_t aKey) {
+  for (const auto& [id, name] :
+       Rows("SELECT id, name FROM regvalues WHERE key = ?1 ORDER BY id", aKey)) {
+    std::string kept = name;
+    for (int n = 2;; ++n) {
+      Statement same(*this, FDb, "SELECT 1 FROM regvalues WHERE key = ?1 AND folded = ?2");
+      same.Bind(1, aKey).Bind(2, FoldRegistryName(kept));
+      if (!same.Step()) break;
+      kept = name + " (" + std::to_string(n) + ")";
+    }
+    Statement(*this, FDb, "UPDATE regvalues SET name = ?1, folded = ?2 WHERE id = ?3")
+        .Bind(1, kept)
+        .Bind(2, FoldRegistryName(kept))
+        .Bind(3, id)
+        .Step();
+  }
+}
+
+std::vector<std::pair<std::int64_t, std::string>> RegistryConnection::Rows(const char* aSql,
+                                                                           std::int64_t aParam) {
+  Statement st(*this, FDb, aSql);
+  st.Bind(1, aParam);
+  std::vector<std::pair<std::int64_t, std::string>> rows;
+  while (st.Step()) rows.emplace_back(st.Int(0), st.Text(1));
+  return rows;
+}
+
 void RegistryConnection::PrepareForWriting() {
   if (FWritable) return;
-  if (sqlite3_db_readonly(FDb, "main") == 1) {
+  if (FInMemory || sqlite3_db_readonly(FDb, "main") == 1) {
     throw ERegistryException("the registry store is read-only: " + FFile.string());
   }
   // The journal mode is a property of the file; a new file switches to WAL
@@ -222,9 +335,9 @@ void RegistryConnection::CreateSchema() {
       " data,"
       " UNIQUE(key, folded));"
       "INSERT OR IGNORE INTO regkeys(id, parent, name, folded) VALUES"
-      " (1, NULL, 'HKEY_CLASSES_ROOT', 'hkey_classes_root'),"
-      " (2, NULL, 'HKEY_CURRENT_USER', 'hkey_current_user');"
-      "PRAGMA user_version = 1;");
+      " (1, NULL, 'HKEY_CLASSES_ROOT', 'HKEY_CLASSES_ROOT'),"
+      " (2, NULL, 'HKEY_CURRENT_USER', 'HKEY_CURRENT_USER');"
+      "PRAGMA user_version = 2;");
   t.Commit();
   FHasSchema = true;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The SQLite side of the registry store, used only by RegistryStore.cpp.
 //
-// Schema (user_version 1):
+// Schema (user_version 2):
 //   regkeys(id, parent -> regkeys.id ON DELETE CASCADE, name, folded)
 //     one row per key; the two roots are rows 1 (HKEY_CLASSES_ROOT) and
 //     2 (HKEY_CURRENT_USER) without a parent; UNIQUE(parent, folded).
@@ -9,7 +9,10 @@
 //     folded, kind, data) with UNIQUE(key, folded); id gives the order of
 //     creation. data is TEXT (UTF-8) for string kinds, INTEGER for REG_DWORD
 //     and BLOB otherwise.
-// "folded" is the name in the case-folded form used for every comparison.
+// "folded" is the name in the case-folded form used for every comparison:
+// every character with a simple upper-case mapping upper-cased, as the
+// Windows registry compares names. Version 1 stores, which folded fewer
+// letters, are converted on first open (see RefoldNames()).
 
 #include <sqlite3.h>
 
@@ -17,6 +20,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/RegistryStore.h"
@@ -31,14 +35,17 @@ struct StoredValue {
   std::vector<std::uint8_t> bytes;  // for SQLITE_BLOB
 };
 
-// Names compare in this form: ASCII, Latin-1, Latin Extended-A, Greek and
-// Cyrillic capitals are folded to small letters; other bytes stay as they are.
+// Names compare in this form: each character upper-cased by its simple
+// mapping (so "ž" and "Ž", "ς" and "Σ" are the same); malformed UTF-8 stays
+// as it is, byte for byte.
 std::string FoldRegistryName(const std::string& aName);
 
 class RegistryConnection {
  public:
   // Opens the store file. aForWriting creates the file and its schema when
-  // missing; otherwise the file must exist. Throws ERegistryException.
+  // missing; otherwise the file must exist. A file that can be read but not
+  // written (read-only mount, another owner) still reads; writing it throws.
+  // Throws ERegistryException.
   RegistryConnection(const std::filesystem::path& aFile, bool aForWriting);
   ~RegistryConnection();
   RegistryConnection(const RegistryConnection&) = delete;
@@ -80,12 +87,23 @@ class RegistryConnection {
   [[noreturn]] void Fail(const std::string& aWhat) const;
 
  private:
+  void Open(const std::string& aName, int aFlags);
+  void Setup();
+  bool JournalHoldsCommits() const;
+  static std::string ImmutableUri(const std::filesystem::path& aFile);
+  int SchemaVersion();
+  void UpgradeSchema();
+  void CopyIntoMemory();
+  void RefoldNames();
+  void RefoldValues(std::int64_t aKey);
+  std::vector<std::pair<std::int64_t, std::string>> Rows(const char* aSql, std::int64_t aParam);
   void CreateSchema();
 
   sqlite3* FDb = nullptr;
   std::filesystem::path FFile;
   bool FWritable = false;
   bool FHasSchema = false;
+  bool FInMemory = false;  // an upgraded copy of a store this process may not write
 };
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -17,5 +18,14 @@ class ISpecialFolders {
 
 // Reads the environment (HOME, XDG_*) and user-dirs.dirs at each call.
 const ISpecialFolders& SystemSpecialFolders();
+
+// The user's home folder: $HOME, else the account's home in the user
+// database; "" when neither names one.
+std::string UserHomeFolder();
+// An XDG base folder: $variable ("XDG_CONFIG_HOME") when it is an absolute
+// path, else the home folder joined with fallbackBelowHome (".config");
+// "" without a home folder. Every user of these folders asks here, so that
+// they all agree on where the files are.
+std::string XdgBaseFolder(const char* variable, std::string_view fallbackBelowHome);
 
 }  // namespace platform

@@ -1,5 +1,8 @@
 #include "platform/SpecialFolders.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <string_view>
@@ -13,14 +16,10 @@ std::string Env(const char* name) {
   return value ? std::string(value) : std::string();
 }
 
-std::string Home() { return Env("HOME"); }
+std::string Home() { return UserHomeFolder(); }
 
-// $XDG_x_HOME, or HOME/fallback when unset or not absolute.
 std::string XdgHome(const char* variable, std::string_view fallback) {
-  const std::string value = Env(variable);
-  if (!value.empty() && value.front() == '/') return value;
-  const std::string home = Home();
-  return home.empty() ? std::string() : home + "/" + std::string(fallback);
+  return XdgBaseFolder(variable, fallback);
 }
 
 // An XDG user folder from user-dirs.dirs (XDG_DOCUMENTS_DIR="$HOME/Documents"),
@@ -104,6 +103,20 @@ class LinuxSpecialFolders final : public ISpecialFolders {
 };
 
 }  // namespace
+
+std::string UserHomeFolder() {
+  const std::string home = Env("HOME");
+  if (!home.empty()) return home;
+  const passwd* account = ::getpwuid(::getuid());
+  return account && account->pw_dir ? std::string(account->pw_dir) : std::string();
+}
+
+std::string XdgBaseFolder(const char* variable, std::string_view fallbackBelowHome) {
+  const std::string value = Env(variable);
+  if (!value.empty() && value.front() == '/') return value;
+  const std::string home = UserHomeFolder();
+  return home.empty() ? std::string() : home + "/" + std::string(fallbackBelowHome);
+}
 
 const ISpecialFolders& SystemSpecialFolders() {
   static const LinuxSpecialFolders folders;

@@ -1,14 +1,18 @@
 #include "platform/VersionResource.h"
 
+#include <elf.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
 #include <optional>
 #include <vector>
+
+#include "platform/FileDescriptor.h"
 
 namespace platform {
 
@@ -24,35 +28,29 @@ constexpr std::uint64_t kMaxDesc = 64 * 1024;
 constexpr std::uint64_t kMaxNoteArea = 1024 * 1024;
 constexpr std::uint64_t kMaxHeaders = 4096;
 
-constexpr std::uint32_t SHT_NOTE_ = 7;
-constexpr std::uint32_t PT_NOTE_ = 4;
-
 class ReadOnlyFile {
  public:
   explicit ReadOnlyFile(const std::filesystem::path& path)
-      : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)) {
+      : FFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)) {
     struct stat st {};
     // Only regular files: a fifo or a device could block or never end.
-    if (fd_ >= 0 && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode)) {
-      size_ = static_cast<std::uint64_t>(st.st_size);
-      ok_ = true;
+    if (FFd.IsOpen() && ::fstat(FFd.Get(), &st) == 0 && S_ISREG(st.st_mode)) {
+      FSize = static_cast<std::uint64_t>(st.st_size);
+      FOk = true;
     }
-  }
-  ~ReadOnlyFile() {
-    if (fd_ >= 0) ::close(fd_);
   }
   ReadOnlyFile(const ReadOnlyFile&) = delete;
   ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
 
-  bool ok() const { return ok_; }
-  std::uint64_t size() const { return size_; }
+  bool ok() const { return FOk; }
+  std::uint64_t size() const { return FSize; }
 
   // Reads exactly length bytes at offset; false when they are not all inside the file.
   bool Read(std::uint64_t offset, std::uint64_t length, unsigned char* out) const {
-    if (!ok_ || offset > size_ || length > size_ - offset) return false;
+    if (!FOk || offset > FSize || length > FSize - offset) return false;
     while (length > 0) {
       const ssize_t got =
-          ::pread(fd_, out, static_cast<std::size_t>(length), static_cast<off_t>(offset));
+          ::pread(FFd.Get(), out, static_cast<std::size_t>(length), static_cast<off_t>(offset));
       if (got < 0 && errno == EINTR) continue;
       if (got <= 0) return false;  // the file shrank under us
       out += got;
@@ -63,9 +61,9 @@ class ReadOnlyFile {
   }
 
  private:
-  int fd_;
-  bool ok_ = false;
-  std::uint64_t size_ = 0;
+  FileDescriptor FFd;
+  bool FOk = false;
+  std::uint64_t FSize = 0;
 };
 
 // Byte order and word size of one ELF file.
@@ -83,7 +81,23 @@ struct ElfKind {
   }
   std::uint16_t U16(const unsigned char* p) const { return static_cast<std::uint16_t>(Get(p, 2)); }
   std::uint32_t U32(const unsigned char* p) const { return static_cast<std::uint32_t>(Get(p, 4)); }
-  std::uint64_t Addr(const unsigned char* p) const { return Get(p, is64 ? 8 : 4); }
+};
+
+// A field of an <elf.h> structure, read from the file's bytes of that
+// structure in the file's byte order.
+#define ELF_FIELD(kind, bytes, Struct, field) \
+  (kind).Get((bytes) + offsetof(Struct, field), static_cast<int>(sizeof(Struct::field)))
+
+// The structures of one word size.
+struct Elf32 {
+  using Ehdr = Elf32_Ehdr;
+  using Shdr = Elf32_Shdr;
+  using Phdr = Elf32_Phdr;
+};
+struct Elf64 {
+  using Ehdr = Elf64_Ehdr;
+  using Shdr = Elf64_Shdr;
+  using Phdr = Elf64_Phdr;
 };
 
 // A run of notes inside the file: a note section or a note segment.
@@ -100,18 +114,20 @@ std::uint64_t AlignUp(std::uint64_t value, std::uint64_t align) {
 // The desc of our note inside one area, in the file's byte order.
 std::optional<std::vector<unsigned char>> FindNote(const ReadOnlyFile& file, const ElfKind& elf,
                                                    const NoteArea& area) {
-  if (area.size < 12 || area.size > kMaxNoteArea) return std::nullopt;
+  if (area.size < sizeof(Elf64_Nhdr) || area.size > kMaxNoteArea) return std::nullopt;
   std::vector<unsigned char> bytes(static_cast<std::size_t>(area.size));
   if (!file.Read(area.offset, area.size, bytes.data())) return std::nullopt;
   // Notes in 8-aligned areas (GNU property notes of 64-bit files) pad to 8.
   const std::uint64_t align = area.align == 8 ? 8 : 4;
   const std::uint64_t size = bytes.size();
   std::uint64_t pos = 0;
-  while (size - pos >= 12) {
-    const std::uint64_t namesz = elf.U32(&bytes[pos]);
-    const std::uint64_t descsz = elf.U32(&bytes[pos + 4]);
-    const std::uint32_t type = elf.U32(&bytes[pos + 8]);
-    pos += 12;
+  // Elf32_Nhdr and Elf64_Nhdr are the same three 32-bit words.
+  while (size - pos >= sizeof(Elf64_Nhdr)) {
+    const unsigned char* header = &bytes[pos];
+    const std::uint64_t namesz = ELF_FIELD(elf, header, Elf64_Nhdr, n_namesz);
+    const std::uint64_t descsz = ELF_FIELD(elf, header, Elf64_Nhdr, n_descsz);
+    const std::uint64_t type = ELF_FIELD(elf, header, Elf64_Nhdr, n_type);
+    pos += sizeof(Elf64_Nhdr);
     const std::uint64_t nameSpan = AlignUp(namesz, align);
     if (nameSpan > size - pos) break;
     const std::uint64_t desc = pos + nameSpan;
@@ -148,53 +164,64 @@ std::optional<std::vector<unsigned char>> SearchTable(const ReadOnlyFile& file, 
   return std::nullopt;
 }
 
-std::optional<std::vector<unsigned char>> FindVersionDesc(const ReadOnlyFile& file) {
-  unsigned char header[64] = {};
-  if (!file.Read(0, 52, header)) return std::nullopt;  // smaller than any ELF header
-  if (std::memcmp(header,
-                  "\x7f"
-                  "ELF",
-                  4) != 0)
-    return std::nullopt;
-  ElfKind elf;
-  if (header[4] != 1 && header[4] != 2) return std::nullopt;
-  if (header[5] != 1 && header[5] != 2) return std::nullopt;
-  elf.is64 = header[4] == 2;
-  elf.bigEndian = header[5] == 2;
-  if (elf.is64 && !file.Read(0, 64, header)) return std::nullopt;
-
-  const std::uint64_t phoff = elf.Addr(header + (elf.is64 ? 32 : 28));
-  const std::uint64_t shoff = elf.Addr(header + (elf.is64 ? 40 : 32));
-  const unsigned char* sizes = header + (elf.is64 ? 54 : 42);
-  const std::uint64_t phentsize = elf.U16(sizes), phnum = elf.U16(sizes + 2);
-  const std::uint64_t shentsize = elf.U16(sizes + 4);
-  std::uint64_t shnum = elf.U16(sizes + 6);
-  const std::uint64_t shdrSize = elf.is64 ? 64 : 40, phdrSize = elf.is64 ? 56 : 32;
-  if (shnum == 0 && shoff != 0 && shentsize >= shdrSize) {
+template <class E>
+std::optional<std::vector<unsigned char>> FindVersionDescOf(const ReadOnlyFile& file,
+                                                            const ElfKind& elf) {
+  using Ehdr = typename E::Ehdr;
+  using Shdr = typename E::Shdr;
+  using Phdr = typename E::Phdr;
+  unsigned char header[sizeof(Ehdr)] = {};
+  if (!file.Read(0, sizeof header, header)) return std::nullopt;
+  const std::uint64_t phoff = ELF_FIELD(elf, header, Ehdr, e_phoff);
+  const std::uint64_t shoff = ELF_FIELD(elf, header, Ehdr, e_shoff);
+  const std::uint64_t phentsize = ELF_FIELD(elf, header, Ehdr, e_phentsize);
+  const std::uint64_t phnum = ELF_FIELD(elf, header, Ehdr, e_phnum);
+  const std::uint64_t shentsize = ELF_FIELD(elf, header, Ehdr, e_shentsize);
+  std::uint64_t shnum = ELF_FIELD(elf, header, Ehdr, e_shnum);
+  if (shnum == 0 && shoff != 0 && shentsize >= sizeof(Shdr)) {
     // Many sections: the count lives in the size field of section 0.
-    unsigned char first[64] = {};
-    if (file.Read(shoff, shdrSize, first)) shnum = elf.Addr(first + (elf.is64 ? 32 : 20));
+    unsigned char first[sizeof(Shdr)] = {};
+    if (file.Read(shoff, sizeof first, first)) shnum = ELF_FIELD(elf, first, Shdr, sh_size);
   }
 
   auto section = [&elf](const unsigned char* e, NoteArea& area) {
-    if (elf.U32(e + 4) != SHT_NOTE_) return false;
-    area.offset = elf.Addr(e + (elf.is64 ? 24 : 16));
-    area.size = elf.Addr(e + (elf.is64 ? 32 : 20));
-    area.align = elf.Addr(e + (elf.is64 ? 48 : 32));
+    if (ELF_FIELD(elf, e, Shdr, sh_type) != SHT_NOTE) return false;
+    area.offset = ELF_FIELD(elf, e, Shdr, sh_offset);
+    area.size = ELF_FIELD(elf, e, Shdr, sh_size);
+    area.align = ELF_FIELD(elf, e, Shdr, sh_addralign);
     return true;
   };
-  if (auto desc = SearchTable(file, elf, shoff, shnum, shentsize, shdrSize, section)) return desc;
+  if (auto desc = SearchTable(file, elf, shoff, shnum, shentsize, sizeof(Shdr), section))
+    return desc;
 
   // Section headers may be gone (some strippers drop them); the loader's
   // view of the file still lists the note segments.
   auto segment = [&elf](const unsigned char* e, NoteArea& area) {
-    if (elf.U32(e) != PT_NOTE_) return false;
-    area.offset = elf.Addr(e + (elf.is64 ? 8 : 4));
-    area.size = elf.Addr(e + (elf.is64 ? 32 : 16));
-    area.align = elf.Addr(e + (elf.is64 ? 48 : 28));
+    if (ELF_FIELD(elf, e, Phdr, p_type) != PT_NOTE) return false;
+    area.offset = ELF_FIELD(elf, e, Phdr, p_offset);
+    area.size = ELF_FIELD(elf, e, Phdr, p_filesz);
+    area.align = ELF_FIELD(elf, e, Phdr, p_align);
     return true;
   };
-  return SearchTable(file, elf, phoff, phnum, phentsize, phdrSize, segment);
+  return SearchTable(file, elf, phoff, phnum, phentsize, sizeof(Phdr), segment);
+}
+
+// The byte order and word size of an ELF file; nullopt for anything else.
+std::optional<ElfKind> KindOf(const ReadOnlyFile& file) {
+  unsigned char ident[EI_NIDENT] = {};
+  if (!file.Read(0, sizeof ident, ident)) return std::nullopt;
+  if (std::memcmp(ident, ELFMAG, SELFMAG) != 0) return std::nullopt;
+  if (ident[EI_CLASS] != ELFCLASS32 && ident[EI_CLASS] != ELFCLASS64) return std::nullopt;
+  if (ident[EI_DATA] != ELFDATA2LSB && ident[EI_DATA] != ELFDATA2MSB) return std::nullopt;
+  ElfKind elf;
+  elf.is64 = ident[EI_CLASS] == ELFCLASS64;
+  elf.bigEndian = ident[EI_DATA] == ELFDATA2MSB;
+  return elf;
+}
+
+std::optional<std::vector<unsigned char>> FindVersionDesc(const ReadOnlyFile& file,
+                                                          const ElfKind& elf) {
+  return elf.is64 ? FindVersionDescOf<Elf64>(file, elf) : FindVersionDescOf<Elf32>(file, elf);
 }
 
 // The version block: the note's desc with its fixed part in host byte order
@@ -202,13 +229,12 @@ std::optional<std::vector<unsigned char>> FindVersionDesc(const ReadOnlyFile& fi
 std::vector<char> LoadBlock(const std::filesystem::path& path) {
   ReadOnlyFile file(path);
   if (!file.ok()) return {};
-  const auto desc = FindVersionDesc(file);
+  const auto kind = KindOf(file);
+  if (!kind) return {};
+  // The desc is in the file's byte order.
+  const auto desc = FindVersionDesc(file, *kind);
   if (!desc || desc->size() < kFixedSize || desc->size() > kMaxDesc) return {};
-  ElfKind order;
-  // The byte order of the desc is the file's: look at the header again.
-  unsigned char ident[6] = {};
-  if (!file.Read(0, 6, ident)) return {};
-  order.bigEndian = ident[5] == 2;
+  const ElfKind& order = *kind;
   if (order.U32(desc->data()) != kLayout) return {};
 
   std::vector<char> block(desc->size());

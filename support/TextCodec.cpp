@@ -1,7 +1,6 @@
 #include "support/TextCodec.h"
 
-#include <locale.h>
-#include <wctype.h>
+#include "platform/Unicode.h"
 
 namespace support {
 
@@ -9,74 +8,16 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 void AppendUnit(std::string& out, unsigned unit) {
   out += static_cast<char>(unit & 0xFF);
   out += static_cast<char>((unit >> 8) & 0xFF);
 }
 
-// The C.UTF-8 locale carries Unicode's simple case mappings; it is opened
-// once and never installed as the process locale.
-locale_t UnicodeLocale() {
-  static const locale_t locale =
-      ::newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
-  return locale;
-}
-
 }  // namespace
 
-std::u32string Utf8ToUtf32(std::string_view text) {
-  std::u32string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    std::size_t length = lead < 0x80           ? 1
-                         : (lead >> 5) == 0x6  ? 2
-                         : (lead >> 4) == 0xE  ? 3
-                         : (lead >> 3) == 0x1E ? 4
-                                               : 0;
-    char32_t c = length == 1   ? lead
-                 : length == 2 ? lead & 0x1F
-                 : length == 3 ? lead & 0x0F
-                               : lead & 0x07;
-    bool valid = length != 0 && i + length <= text.size();
-    for (std::size_t k = 1; valid && k < length; ++k) {
-      const auto next = static_cast<unsigned char>(text[i + k]);
-      valid = (next & 0xC0) == 0x80;
-      c = (c << 6) | (next & 0x3F);
-    }
-    const char32_t minimum[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (valid && (c < minimum[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)))
-      valid = false;
-    out += valid ? c : kReplacement;
-    i += valid ? length : 1;
-  }
-  return out;
-}
+std::u32string Utf8ToUtf32(std::string_view text) { return platform::Utf8ToUtf32(text); }
 
-std::string Utf32ToUtf8(std::u32string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char32_t c : text) AppendUtf8(out, c > 0x10FFFF ? kReplacement : c);
-  return out;
-}
+std::string Utf32ToUtf8(std::u32string_view text) { return platform::Utf32ToUtf8(text); }
 
 std::string Utf8ToUtf16LE(std::string_view text) {
   std::string out;
@@ -114,14 +55,7 @@ std::string Utf16LEToUtf8(std::string_view bytes) {
 
 std::u32string UpperCase(std::u32string_view text) {
   std::u32string out(text);
-  const locale_t locale = UnicodeLocale();
-  for (char32_t& c : out) {
-    if (c < 0x80) {
-      if (c >= 'a' && c <= 'z') c -= 'a' - 'A';
-    } else if (locale) {
-      c = static_cast<char32_t>(::towupper_l(static_cast<wint_t>(c), locale));
-    }
-  }
+  for (char32_t& c : out) c = platform::SimpleUpperCase(c);
   return out;
 }
 

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/HexText.h"
 #include "support/TextCodec.h"
 #include "support/uFunctions.h"
 
@@ -55,7 +56,9 @@ TResult WithKey(HKEY aRoot, TRegAccess anAccess, const std::string& aKey, bool a
   }
 }
 
-// The few format strings here use Delphi's indexed "%0:s" placeholders.
+// The few format strings here hold indexed placeholders: "%N:s" stands for
+// the N-th argument (counted from 0) as text, and may appear more than once
+// or not at all; an argument's own text is never searched for placeholders.
 std::string FormatIndexed(std::string aFormat, const std::vector<std::string>& anArgs) {
   for (std::size_t i = 0; i < anArgs.size(); ++i) {
     const std::string placeholder = "%" + std::to_string(i) + ":s";
@@ -186,13 +189,7 @@ void RegistryUtils::AppendBinStr(TRegistry& Reg, const std::string& KeyName,
 }
 
 std::string RegistryUtils::ReadBinStr(TRegistry& Reg, const std::string& KeyName) {
-  std::string text;
-  for (const std::uint8_t b : Reg.ReadBinaryData(KeyName)) {
-    char pair[3];
-    std::snprintf(pair, sizeof pair, "%02X", b);
-    text += pair;
-  }
-  return text;
+  return platform::HexText(Reg.ReadBinaryData(KeyName));
 }
 
 void RegistryUtils::WriteWideStr(TRegistry& Reg, const std::string& KeyName,

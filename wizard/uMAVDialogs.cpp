@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include "support/gui/QtMessageBox.h"
+
 QPoint CenteredOver(const QRect& ownerClientOnScreen, const QSize& boxSize) {
   return {ownerClientOnScreen.x() + (ownerClientOnScreen.width() - boxSize.width()) / 2,
           ownerClientOnScreen.y() + (ownerClientOnScreen.height() - boxSize.height()) / 2};
@@ -13,26 +15,9 @@ QMessageBox::StandardButton CenteredMessageDlg(QWidget* owner, const QString& te
                                                int /*helpContext*/,
                                                QMessageBox::StandardButton defaultButton) {
   QMessageBox box(owner);
-  box.setTextFormat(Qt::PlainText);  // texts carry paths, which are no markup
-  box.setText(text);
-  switch (kind) {
-    case mtWarning:
-      box.setIcon(QMessageBox::Warning);
-      box.setWindowTitle(QStringLiteral("Warning"));
-      break;
-    case mtError:
-      box.setIcon(QMessageBox::Critical);
-      box.setWindowTitle(QStringLiteral("Error"));
-      break;
-    case mtInformation:
-      box.setIcon(QMessageBox::Information);
-      box.setWindowTitle(QStringLiteral("Information"));
-      break;
-    case mtConfirmation:
-      box.setIcon(QMessageBox::Question);
-      box.setWindowTitle(QStringLiteral("Confirm"));
-      break;
-  }
+  static constexpr QMessageBox::Icon icons[] = {QMessageBox::Warning, QMessageBox::Critical,
+                                                QMessageBox::Information, QMessageBox::Question};
+  PrepareMessageBox(box, icons[kind], text);
   box.setStandardButtons(buttons);
   box.setDefaultButton(defaultButton);
   box.adjustSize();

@@ -31,7 +31,7 @@
 #include "wizard/Glyphs.h"
 #include "wizard/HelpWindow.h"
 #include "wizard/TargetInfo.h"
-#include "wizard/UrlOpener.h"
+#include "support/gui/UrlOpener.h"
 #include "wizard/WebLinks.h"
 #include "wizard/WizardButtons.h"
 #include "wizard/uDiskInfoFrame.h"

@@ -14,7 +14,7 @@
 #include "wizard/DriveList.h"
 #include "wizard/ErrorTrail.h"
 #include "wizard/RestoreRun.h"
-#include "wizard/UrlOpener.h"
+#include "support/gui/UrlOpener.h"
 #include "wizard/uMAVDialogs.h"
 #include "wizard/uMain.h"
 #include "wizard/uOverwriteDialogForm.h"

@@ -9,10 +9,10 @@
 
 #include <memory>
 
-#include "platform/DesktopLink.h"
 #include "platform/Files.h"
 #include "reports/uSendSource.h"
 #include "support/ProductSite.h"
+#include "support/gui/UrlOpener.h"
 #include "support/uFileVersion.h"
 #include "support/uFunctions.h"
 
@@ -194,9 +194,13 @@ std::string TAboutDialog::MailLink() {
   return link;
 }
 
-void TAboutDialog::RxLabel1Click() { platform::OpenLinkDetached(ProductPage()); }
+void TAboutDialog::RxLabel1Click() {
+  TUrlOpener().OpenDetached(QString::fromStdString(ProductPage()));
+}
 
-void TAboutDialog::RxLabel2Click() { platform::OpenLinkDetached(MailLink()); }
+void TAboutDialog::RxLabel2Click() {
+  TUrlOpener().OpenDetached(QString::fromStdString(MailLink()));
+}
 
 void TAboutDialog::btnSendErrLogClick() {
   const std::string logPath = ErrorLogPath();

@@ -17,31 +17,39 @@ void CentreOnScreen(QMessageBox& box) {
 
 }  // namespace
 
+void PrepareMessageBox(QMessageBox& aBox, QMessageBox::Icon aIcon, const QString& aText) {
+  aBox.setTextFormat(Qt::PlainText);
+  aBox.setText(aText);
+  aBox.setIcon(aIcon);
+  switch (aIcon) {
+    case QMessageBox::Information:
+      aBox.setWindowTitle(QStringLiteral("Information"));
+      break;
+    case QMessageBox::Warning:
+      aBox.setWindowTitle(QStringLiteral("Warning"));
+      break;
+    case QMessageBox::Question:
+      aBox.setWindowTitle(QStringLiteral("Confirm"));
+      break;
+    case QMessageBox::Critical:
+    case QMessageBox::NoIcon:
+      aBox.setWindowTitle(QStringLiteral("Error"));
+      break;
+  }
+}
+
 int TQtMessageBox::Show(TErrorDisplayStatus aStatus, const std::string& aText) {
   QMessageBox box;
-  box.setText(QString::fromStdString(aText));
-  switch (aStatus) {
-    case edsInformation:
-      box.setIcon(QMessageBox::Information);
-      box.setWindowTitle(QStringLiteral("Information"));
-      break;
-    case edsWarning:
-      box.setIcon(QMessageBox::Warning);
-      box.setWindowTitle(QStringLiteral("Warning"));
-      break;
-    case edsSilent:
-    case edsError:
-      box.setIcon(QMessageBox::Critical);
-      box.setWindowTitle(QStringLiteral("Error"));
-      break;
-    case edsConfirmation:
-      box.setIcon(QMessageBox::Question);
-      box.setWindowTitle(QStringLiteral("Confirm"));
-      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-      box.setDefaultButton(QMessageBox::Yes);
-      // Closing the box without a button is the cautious answer.
-      box.setEscapeButton(QMessageBox::No);
-      break;
+  QMessageBox::Icon icon = QMessageBox::Critical;  // edsSilent and edsError
+  if (aStatus == edsInformation) icon = QMessageBox::Information;
+  if (aStatus == edsWarning) icon = QMessageBox::Warning;
+  if (aStatus == edsConfirmation) icon = QMessageBox::Question;
+  PrepareMessageBox(box, icon, QString::fromStdString(aText));
+  if (aStatus == edsConfirmation) {
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::Yes);
+    // Closing the box without a button is the cautious answer.
+    box.setEscapeButton(QMessageBox::No);
   }
   if (aStatus != edsConfirmation) box.setStandardButtons(QMessageBox::Ok);
   CentreOnScreen(box);

@@ -52,8 +52,13 @@ TEST(CallStack, PeekOnEmptyStackFailsLoudly) {
   EXPECT_THROW(stack.Peek(), std::out_of_range);
 }
 
-TEST(CallStack, ProcessWideStackIsOneObject) {
-  EXPECT_EQ(&CallStack(), &CallStack());
+// What one part of the program pushes, another part sees on top.
+TEST(CallStack, ProcessWideStackKeepsFramesBetweenCalls) {
+  CallStack().Clear();
+  CallStack().Push("TMForm.ProcessScan");
+  CallStack().Push("TMForm.btnNextClick");
+  EXPECT_EQ(CallStack().Count(), 2);
+  EXPECT_EQ(CallStack().Peek().Name(), "TMForm.btnNextClick");
   CallStack().Clear();
   EXPECT_EQ(CallStack().Count(), 0);
 }

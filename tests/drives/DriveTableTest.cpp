@@ -5,7 +5,9 @@
 
 #include <algorithm>
 
+#include "RunProcess.h"
 #include "SystemFixture.h"
+#include "TempDir.h"
 #include "engine/uDiskUtils.h"
 
 namespace {
@@ -303,5 +305,59 @@ INSTANTIATE_TEST_SUITE_P(
                   {},
                   {{"/mnt/disc", dtRAM, "", "tmpfs"}}}),
     [](const auto& info) { return info.param.name; });
+
+// Without udev, a volume's label and serial number come from its own
+// superblock, whatever the file system: images made by the real tools.
+struct SuperblockCase {
+  const char* name;
+  std::vector<std::string> mkfs;  // the image's path and its size in KiB are appended
+  std::string fsType;
+  std::string label;
+  std::uint32_t serial;
+};
+
+void PrintTo(const SuperblockCase& c, std::ostream* os) { *os << c.name; }
+
+class SuperblockTest : public ::testing::TestWithParam<SuperblockCase> {
+ protected:
+  void TearDown() override { Drives.clear(); }
+};
+
+TEST_P(SuperblockTest, GivesLabelAndSerial) {
+  const auto& c = GetParam();
+  testsupport::TempDir work;
+  auto argv = c.mkfs;
+  argv.push_back((work / "image").string());
+  argv.push_back("1440");
+  const auto made = testsupport::RunProcess(argv);
+  ASSERT_EQ(made.exitCode, 0) << made.err;
+  drivetest::SystemFixture system;
+  system.AddDevice({"vda", "254:0", false, ""});
+  system.AddDevice({"loop5", "7:5", false, ""});
+  system.AddDeviceNode("loop5", testsupport::ReadFileBytes(work / "image"));
+  system.SetMountTable(MountLine("254:0", "/", "ext4", "/dev/vda") +
+                       MountLine("7:5", "/mnt/stick", c.fsType, "/dev/loop5"));
+  const auto table = system.MakeTable();
+  UpdateDrives(*table);
+  ASSERT_EQ(Drives.size(), 2u);
+  EXPECT_EQ(Drives[1].Letter, "/mnt/stick");
+  EXPECT_EQ(Drives[1].VolumeName, c.label);
+  EXPECT_EQ(Drives[1].SerialNumber, c.serial);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FileSystems, SuperblockTest,
+    ::testing::Values(SuperblockCase{"fat",
+                                     {"mkfs.vfat", "-C", "-n", "STICK 2026", "-i", "1A2B3C4D"},
+                                     "vfat",
+                                     "STICK 2026",
+                                     0x1A2B3C4Du},
+                      SuperblockCase{"ext2",
+                                     {"mke2fs", "-q", "-F", "-t", "ext2", "-L", "BACKUP", "-U",
+                                      "0e2b5c5e-5b1c-4d3e-9a58-2f0c8e1a7b11"},
+                                     "ext2",
+                                     "BACKUP",
+                                     0u}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

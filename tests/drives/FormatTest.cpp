@@ -43,15 +43,33 @@ TEST(FormatSize, UsesTheGivenDecimalSeparator) {
   EXPECT_EQ(FormatSize(999, ","), "999 Bytes");
 }
 
-TEST(FormatSize, UsesTheUsersSeparator) {
-  EXPECT_EQ(FormatSize(1500000), "1" + platform::DecimalSeparator() + "50 MB");
+// The user's locale (LC_ALL here) gives the separator. test.sh generates
+// de_DE.UTF-8 and ar_SA.UTF-8.
+struct LocaleRow {
+  const char* name;
+  std::string locale;
+  std::string separator;
+  std::string dvd;  // FormatSize(4700000000)
+};
+
+void PrintTo(const LocaleRow& row, std::ostream* os) { *os << row.name; }
+
+class UsersLocale : public ::testing::TestWithParam<LocaleRow> {};
+
+TEST_P(UsersLocale, GivesTheSeparator) {
+  const auto& row = GetParam();
+  EXPECT_EQ(platform::DecimalSeparator(row.locale), row.separator);
+  testsupport::ScopedEnv all("LC_ALL", row.locale);
+  EXPECT_EQ(platform::DecimalSeparator(), row.separator);
+  EXPECT_EQ(FormatSize(4700000000), row.dvd);
 }
 
-TEST(DecimalSeparator, ComesFromTheNamedOrTheUsersLocale) {
-  EXPECT_EQ(platform::DecimalSeparator("C.UTF-8"), ".");
-  EXPECT_EQ(platform::DecimalSeparator("xx_NOWHERE.UTF-8"), ".");  // not installed
-  testsupport::ScopedEnv all("LC_ALL", "C.UTF-8");
-  EXPECT_EQ(platform::DecimalSeparator(), ".");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Locales, UsersLocale,
+    ::testing::Values(LocaleRow{"c", "C.UTF-8", ".", "4.70 GB"},
+                      LocaleRow{"german_comma", "de_DE.UTF-8", ",", "4,70 GB"},
+                      LocaleRow{"arabic_saudi_point", "ar_SA.UTF-8", ".", "4.70 GB"},
+                      LocaleRow{"not_installed_point", "xx_NOWHERE.UTF-8", ".", "4.70 GB"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "FaultDisc.h"
 #include "RunProcess.h"
+#include "ScopedMount.h"
 #include "TempDir.h"
 #include "engine/uDiskUtils.h"
 #include "platform/DeviceNotifier.h"
@@ -19,54 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-// A tmpfs of one mebibyte, unmounted when the test ends however it ends.
-class ScopedTmpfs {
- public:
-  explicit ScopedTmpfs(const fs::path& point) : point_(point) {
-    const auto result =
-        testsupport::RunProcess({"mount", "-t", "tmpfs", "-o", "size=1m", "tmpfs", point_});
-    mounted_ = result.exitCode == 0;
-    error_ = result.err;
-  }
-  ~ScopedTmpfs() { Unmount(); }
-  bool mounted() const { return mounted_; }
-  const std::string& error() const { return error_; }
-  bool Unmount() {
-    if (!mounted_) return true;
-    mounted_ = testsupport::RunProcess({"umount", point_}).exitCode != 0;
-    if (mounted_) mounted_ = testsupport::RunProcess({"umount", "-l", point_}).exitCode != 0;
-    return !mounted_;
-  }
-
- private:
-  fs::path point_;
-  bool mounted_ = false;
-  std::string error_;
-};
-
-// An image mounted read-only through a loop device; the loop device is
-// released with the unmount (mount -o loop sets autoclear).
-class ScopedImageMount {
- public:
-  ScopedImageMount(const fs::path& image, const fs::path& point, const std::string& fsType)
-      : point_(point) {
-    const auto result = testsupport::RunProcess(
-        {"mount", "-t", fsType, "-o", "loop,ro", image.native(), point_.native()});
-    mounted_ = result.exitCode == 0;
-    error_ = result.err;
-  }
-  ~ScopedImageMount() {
-    if (mounted_ && testsupport::RunProcess({"umount", point_}).exitCode != 0)
-      testsupport::RunProcess({"umount", "-l", point_});
-  }
-  bool mounted() const { return mounted_; }
-  const std::string& error() const { return error_; }
-
- private:
-  fs::path point_;
-  bool mounted_ = false;
-  std::string error_;
-};
+using testsupport::ScopedMount;
 
 class LiveDrives : public ::testing::Test {
  protected:
@@ -87,7 +41,7 @@ class LiveDrives : public ::testing::Test {
 TEST_F(LiveDrives, NotifierReportsMountAndUnmount) {
   platform::DeviceNotifier notifier;
   notifier.ReadEvents();
-  ScopedTmpfs tmpfs(point);
+  ScopedMount tmpfs(ScopedMount::Tmpfs(), point);
   ASSERT_MOUNTED(tmpfs);
   EXPECT_TRUE(notifier.WaitForChange(30s));
 
@@ -100,7 +54,7 @@ TEST_F(LiveDrives, NotifierReportsMountAndUnmount) {
 TEST_F(LiveDrives, NotifierDescriptorWakesAnEventLoop) {
   platform::DeviceNotifier notifier;
   notifier.ReadEvents();
-  ScopedTmpfs tmpfs(point);
+  ScopedMount tmpfs(ScopedMount::Tmpfs(), point);
   ASSERT_MOUNTED(tmpfs);
   pollfd fd{notifier.FileDescriptor(), POLLIN, 0};
   ASSERT_EQ(::poll(&fd, 1, 30000), 1) << "the descriptor did not become readable";
@@ -108,7 +62,7 @@ TEST_F(LiveDrives, NotifierDescriptorWakesAnEventLoop) {
 }
 
 TEST_F(LiveDrives, MountedTmpfsIsARamDriveUntilUnmounted) {
-  ScopedTmpfs tmpfs(point);
+  ScopedMount tmpfs(ScopedMount::Tmpfs(), point);
   ASSERT_MOUNTED(tmpfs);
   UpdateDrives();
   const auto* rec = FindDrive(point.native());
@@ -136,7 +90,7 @@ TEST_F(LiveDrives, LoopMountedDiskImageIsAFixedDrive) {
   const auto made = testsupport::RunProcess(
       {"mke2fs", "-q", "-F", "-t", "ext2", "-L", "LIVE_DISK", image.native(), "1024"});
   ASSERT_EQ(made.exitCode, 0) << "mke2fs failed: " << made.err;
-  ScopedImageMount disk(image, point, "ext2");
+  ScopedMount disk(ScopedMount::ReadOnlyImage(image, "ext2"), point);
   ASSERT_TRUE(disk.mounted()) << "cannot mount the image on a loop device: " << disk.error();
 
   UpdateDrives();
@@ -148,7 +102,7 @@ TEST_F(LiveDrives, LoopMountedDiskImageIsAFixedDrive) {
 }
 
 TEST_F(LiveDrives, CliListsTmpfsAsRam) {
-  ScopedTmpfs tmpfs(point);
+  ScopedMount tmpfs(ScopedMount::Tmpfs(), point);
   ASSERT_MOUNTED(tmpfs);
   const auto result = testsupport::RunProcess({testsupport::BinDir() / "velmora-cli", "drives"});
   ASSERT_EQ(result.exitCode, 0) << result.err;

@@ -26,6 +26,62 @@ TEST(CliScan, PrintsTheTreeFoldersFirst) {
                        "  z.txt\t3\t0x20\n");
 }
 
+// Names that would break the one-line-per-entry output or pass for
+// indentation print escaped; every row holds the folder "A" with one file.
+struct CliScanNameRow {
+  const char* name;
+  std::string fileName;
+  std::string shown;
+};
+
+void PrintTo(const CliScanNameRow& row, std::ostream* os) { *os << row.name; }
+
+class CliScanNames : public testing::TestWithParam<CliScanNameRow> {};
+
+TEST_P(CliScanNames, AreEscaped) {
+  const auto& row = GetParam();
+  TempDir dir;
+  std::filesystem::create_directories(dir / "disc" / "A");
+  testsupport::WriteFileBytes(dir / "disc" / "A" / row.fileName, "12");
+  const auto r = RunProcess({Cli(), "scan", (dir / "disc").string()});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, (dir / "disc").string() +
+                       "\t0\t0x8\n"
+                       "  A\t2\t0x10\n"
+                       "    " +
+                       row.shown + "\t2\t0x20\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, CliScanNames,
+                         testing::Values(CliScanNameRow{"newline", "two\nlines", "two\\nlines"},
+                                         CliScanNameRow{"tab", "a\tb", "a\\tb"},
+                                         CliScanNameRow{"carriage_return", "a\rb", "a\\rb"},
+                                         CliScanNameRow{"backslash", "C:\\x41", "C:\\\\x41"},
+                                         CliScanNameRow{"leading_blanks", "  sp", "\\x20 sp"},
+                                         CliScanNameRow{"inner_blanks_stay", "a  b ", "a  b "},
+                                         CliScanNameRow{"escape_and_delete", "\x1b[2J\x7f",
+                                                        "\\x1B[2J\\x7F"},
+                                         CliScanNameRow{"c1_control", "a\xc2\x85z", "a\\xC2\\x85z"},
+                                         CliScanNameRow{"not_utf8", "caf\xe9", "caf\\xE9"},
+                                         CliScanNameRow{"utf8_stays", "диск ž", "диск ž"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A tree 5000 levels deep (paths far past 4096 bytes) is printed whole.
+TEST(CliScan, PrintsATreeDeeperThanTheLongestPath) {
+  constexpr int kDepth = 5000;
+  TempDir dir;
+  testsupport::MakeNestedFolders(dir.path(), kDepth, "d");
+  const auto r = RunProcess({Cli(), "scan", dir.path().string()});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  std::size_t lines = 0, last = 0;
+  for (std::size_t p = 0; (p = r.out.find('\n', p)) != std::string::npos; ++p) {
+    ++lines;
+    if (p + 1 < r.out.size()) last = p + 1;
+  }
+  EXPECT_EQ(lines, kDepth + 1u);
+  EXPECT_EQ(r.out.substr(last), std::string(2 * kDepth, ' ') + "d\t0\t0x10\n");
+}
+
 TEST(CliScan, MissingFolderFails) {
   TempDir dir;
   const auto r = RunProcess({Cli(), "scan", (dir / "none").string()});

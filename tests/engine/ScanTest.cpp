@@ -1,3 +1,4 @@
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -30,6 +31,21 @@ class TableEnumerator final : public platform::IDirectoryEnumerator {
     entries = it->second;
     return true;
   }
+};
+
+// Lowers the process's limit of open descriptors for a scope.
+class ScopedDescriptorLimit {
+ public:
+  explicit ScopedDescriptorLimit(rlim_t aLimit) {
+    ::getrlimit(RLIMIT_NOFILE, &FOld);
+    rlimit lowered = FOld;
+    lowered.rlim_cur = aLimit;
+    ::setrlimit(RLIMIT_NOFILE, &lowered);
+  }
+  ~ScopedDescriptorLimit() { ::setrlimit(RLIMIT_NOFILE, &FOld); }
+
+ private:
+  rlimit FOld{};
 };
 
 DirectoryEntry Folder(const char* name, std::uint32_t extra = 0) { return {name, 0x10 | extra, 0}; }
@@ -74,51 +90,73 @@ TEST(Scan, FoldersFirstThenFilesInEnumerationOrder) {
   EXPECT_EQ(root.Size(), 3 + 5);  // direct children only; subfolder contents not included
 }
 
-TEST(Scan, WithoutFilesAddsOnlyFolders) {
+// One listed tree, scanned with or without files: what the model holds, and
+// a folder the scan must never ask for.
+struct ScanRow {
+  const char* name;
+  std::map<std::filesystem::path, std::vector<DirectoryEntry>> folders;
+  std::filesystem::path root;
+  bool withFiles;
+  std::string dump;
+  std::filesystem::path neverAsked;  // empty: no such folder
+};
+
+void PrintTo(const ScanRow& row, std::ostream* os) { *os << row.name; }
+
+class ScanTable : public ::testing::TestWithParam<ScanRow> {};
+
+TEST_P(ScanTable, BuildsTheTree) {
+  const auto& row = GetParam();
   TableEnumerator disc;
-  disc.folders["/d"] = {File("f", 1), Folder("A")};
-  disc.folders["/d/A"] = {File("g", 1), Folder("C")};
-  disc.folders["/d/A/C"] = {};
+  disc.folders = row.folders;
   TCustomDir root;
-  root.Scan("/d", false, disc);
-  EXPECT_EQ(Dump(root), "A 0 10\n  C 0 10\n");
+  root.Scan(row.root, row.withFiles, disc);
+  EXPECT_EQ(Dump(root), row.dump);
+  if (!row.neverAsked.empty()) {
+    for (const auto& p : disc.asked) EXPECT_NE(p, row.neverAsked);
+  }
 }
 
-TEST(Scan, DotFoldersAreNeitherListedNorEntered) {
-  TableEnumerator disc;
-  disc.folders["/d"] = {Folder("."), Folder(".."), Folder(".config"), File(".profile", 2)};
-  disc.folders["/d/.config"] = {File("secret", 1)};
-  TCustomDir root;
-  root.Scan("/d", true, disc);
-  EXPECT_EQ(Dump(root), ".profile 2 20\n");
-  for (const auto& p : disc.asked) EXPECT_NE(p, "/d/.config");
-}
-
-TEST(Scan, LinksToFoldersAreNeverEnteredNorListed) {
-  TableEnumerator disc;
-  disc.folders["/d"] = {Folder("loop", 0x400), File("linked.txt", 4, 0x400)};
-  disc.folders["/d/loop"] = {Folder("loop", 0x400)};
-  TCustomDir root;
-  root.Scan("/d", true, disc);
-  EXPECT_EQ(Dump(root), "linked.txt 4 20\n");
-  for (const auto& p : disc.asked) EXPECT_NE(p, "/d/loop");
-}
-
-TEST(Scan, AFolderThatCannotBeListedStaysChildless) {
-  TableEnumerator disc;
-  disc.folders["/d"] = {Folder("bad"), Folder("good"), File("f", 1)};
-  disc.folders["/d/good"] = {File("g", 2)};  // "/d/bad" is missing: listing fails
-  TCustomDir root;
-  root.Scan("/d", true, disc);
-  EXPECT_EQ(Dump(root), "bad 0 10\ngood 2 10\n  g 2 20\nf 1 20\n");
-}
-
-TEST(Scan, AMissingFolderAddsNothing) {
-  TableEnumerator disc;
-  TCustomDir root;
-  root.Scan("/nowhere", true, disc);
-  EXPECT_EQ(root.Count(), 0);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Trees, ScanTable,
+    ::testing::Values(
+        ScanRow{.name = "without_files_only_folders",
+                .folders = {{"/d", {File("f", 1), Folder("A")}},
+                            {"/d/A", {File("g", 1), Folder("C")}},
+                            {"/d/A/C", {}}},
+                .root = "/d",
+                .withFiles = false,
+                .dump = "A 0 10\n  C 0 10\n",
+                .neverAsked = ""},
+        ScanRow{
+            .name = "dot_folders_neither_listed_nor_entered",
+            .folders = {{"/d", {Folder("."), Folder(".."), Folder(".config"), File(".profile", 2)}},
+                        {"/d/.config", {File("secret", 1)}}},
+            .root = "/d",
+            .withFiles = true,
+            .dump = ".profile 2 20\n",
+            .neverAsked = "/d/.config"},
+        ScanRow{.name = "links_to_folders_never_entered_nor_listed",
+                .folders = {{"/d", {Folder("loop", 0x400), File("linked.txt", 4, 0x400)}},
+                            {"/d/loop", {Folder("loop", 0x400)}}},
+                .root = "/d",
+                .withFiles = true,
+                .dump = "linked.txt 4 20\n",
+                .neverAsked = "/d/loop"},
+        ScanRow{.name = "unlistable_folder_stays_childless",
+                .folders = {{"/d", {Folder("bad"), Folder("good"), File("f", 1)}},
+                            {"/d/good", {File("g", 2)}}},  // "/d/bad" cannot be listed
+                .root = "/d",
+                .withFiles = true,
+                .dump = "bad 0 10\ngood 2 10\n  g 2 20\nf 1 20\n",
+                .neverAsked = ""},
+        ScanRow{.name = "missing_root_adds_nothing",
+                .folders = {},
+                .root = "/nowhere",
+                .withFiles = true,
+                .dump = "",
+                .neverAsked = ""}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // On the real file system: hidden entries, sizes past 4 GiB (sparse), a
 // symbolic link loop and a link to a file.
@@ -155,6 +193,63 @@ TEST(ScanOnDisk, ReadsARealTree) {
   // Folders come before the files of the same folder.
   EXPECT_EQ(root.Files(0)->Name(), "A");
   EXPECT_EQ(root.Count(), 4);
+}
+
+// A tree whose paths are longer than the system accepts (1000 levels of
+// "level/", 6000 bytes past 4096) is read whole: folders open relative to
+// their parent. (velmora-cli scan is tried on 5000 levels.)
+TEST(ScanOnDisk, DepthIsBoundedOnlyByMemory) {
+  constexpr int kDepth = 1000;
+  testsupport::TempDir dir;
+  testsupport::MakeNestedFolders(dir.path(), kDepth, "level");
+  TCustomDir root;
+  {
+    // Few descriptors: a walk holding one per level would run out.
+    ScopedDescriptorLimit limit(64);
+    root.Scan(dir.path(), true);
+  }
+  int depth = 0;
+  for (const TCustomDir* d = &root; d->Count() == 1; ++depth) {
+    d = dynamic_cast<const TCustomDir*>(d->Files(0));
+    ASSERT_NE(d, nullptr);
+    ASSERT_EQ(d->Name(), "level");
+  }
+  EXPECT_EQ(depth, kDepth);
+}
+
+// Each level of a chain deeper than the folders a walk keeps open has a
+// second folder holding a file; whichever the system lists first, the walk
+// comes back for the other through reopened ancestors.
+TEST(ScanOnDisk, SiblingsFarDownAreEnteredAfterTheWalkComesBack) {
+  constexpr int kDepth = 100;
+  testsupport::TempDir dir;
+  testsupport::MakeNestedFolders(dir.path(), kDepth, "a");
+  std::filesystem::path level = dir.path();
+  for (int i = 0; i < kDepth; ++i, level /= "a") {
+    std::filesystem::create_directory(level / "b");
+    testsupport::WriteFileBytes(level / "b" / "f", std::to_string(i));
+  }
+  TCustomDir root;
+  {
+    ScopedDescriptorLimit limit(64);
+    root.Scan(dir.path(), true);
+  }
+  const TCustomDir* d = &root;
+  for (int i = 0; i < kDepth; ++i) {
+    ASSERT_EQ(d->Count(), 2) << "level " << i;
+    const TCustomDir* a = nullptr;
+    for (int k = 0; k < 2; ++k) {
+      const auto* sub = dynamic_cast<const TCustomDir*>(d->Files(k));
+      ASSERT_NE(sub, nullptr);
+      if (sub->Name() == "a") a = sub;
+      if (sub->Name() == "b") {
+        ASSERT_EQ(sub->Count(), 1) << "level " << i;
+        EXPECT_EQ(sub->Files(0)->Size(), static_cast<std::int64_t>(std::to_string(i).size()));
+      }
+    }
+    ASSERT_NE(a, nullptr) << "level " << i;
+    d = a;
+  }
 }
 
 // A real folder the scanning user may not read. Root reads chmod-000 folders,

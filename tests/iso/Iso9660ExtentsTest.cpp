@@ -39,44 +39,101 @@ std::string Ucs2(const std::u16string& text) {
   return out;
 }
 
-TEST(JolietName, DropsVersionAndTrailingDotsAndEncodesUtf8) {
-  EXPECT_EQ(platform::JolietName(Ucs2(u"ReadMe.Txt;1")), "ReadMe.Txt");
-  EXPECT_EQ(platform::JolietName(Ucs2(u"Notes...")), "Notes");
-  EXPECT_EQ(platform::JolietName(Ucs2(u"Caf\u00e9 \u20ac")), "Caf\xc3\xa9 \xe2\x82\xac");
+struct JolietCase {
+  const char* name;
+  std::u16string recorded;  // UCS-2 big-endian on the disc
+  std::optional<std::string> shown;
+};
+
+void PrintTo(const JolietCase& row, std::ostream* os) { *os << row.name; }
+
+class JolietNameTest : public ::testing::TestWithParam<JolietCase> {};
+
+TEST_P(JolietNameTest, ShowsTheDriversNameOrRefuses) {
+  EXPECT_EQ(platform::JolietName(Ucs2(GetParam().recorded)), GetParam().shown);
 }
 
-TEST(JolietName, RefusesWhatTheDriverWouldShowDifferently) {
-  EXPECT_EQ(platform::JolietName(Ucs2(u"\U0001F600.txt")), std::nullopt);  // surrogate pair
-  EXPECT_EQ(platform::JolietName(std::string("\0A\0", 3)), std::nullopt);  // odd length
+INSTANTIATE_TEST_SUITE_P(
+    Names, JolietNameTest,
+    ::testing::Values(JolietCase{"drops_version", u"ReadMe.Txt;1", "ReadMe.Txt"},
+                      JolietCase{"drops_trailing_dots", u"Notes...", "Notes"},
+                      JolietCase{"encodes_utf8", u"Caf\u00e9 \u20ac", "Caf\xc3\xa9 \xe2\x82\xac"},
+                      // The driver shows characters beyond the basic plane differently under
+                      // its default table and under utf8.
+                      JolietCase{"refuses_surrogate_pair", u"\U0001F600.txt", std::nullopt}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(JolietName, RefusesAnOddLength) {
+  EXPECT_EQ(platform::JolietName(std::string("\0A\0", 3)), std::nullopt);
 }
 
-TEST(IsoNamingFromMountOptions, ReadsTheTablesOptions) {
+// Mount options and the naming they give; nullopt (with a reason) for
+// options under which this reader cannot match the driver's names.
+struct OptionsCase {
+  const char* name;
+  const char* options;
+  std::optional<IsoNaming> naming;
+};
+
+void PrintTo(const OptionsCase& row, std::ostream* os) { *os << row.name; }
+
+class IsoNamingFromMountOptionsTest : public ::testing::TestWithParam<OptionsCase> {};
+
+TEST_P(IsoNamingFromMountOptionsTest, ReadsTheOptions) {
   std::string why;
-  const auto rock =
-      platform::IsoNamingFromMountOptions("ro,nojoliet,check=s,map=n,blocksize=2048", why);
-  ASSERT_TRUE(rock) << why;
-  EXPECT_TRUE(rock->rockRidge);
-  EXPECT_FALSE(rock->joliet);
-  EXPECT_TRUE(rock->mapNormal);
-  EXPECT_EQ(rock->check, 's');
-  const auto off = platform::IsoNamingFromMountOptions("ro,norock,check=r,map=o,hide", why);
-  ASSERT_TRUE(off) << why;
-  EXPECT_FALSE(off->rockRidge);
-  EXPECT_FALSE(off->mapNormal);
-  EXPECT_TRUE(off->hideHidden);
-  EXPECT_EQ(off->check, 'r');
-  const auto latin = platform::IsoNamingFromMountOptions("ro,norock,iocharset=iso8859-1", why);
-  ASSERT_TRUE(latin) << why;
-  EXPECT_FALSE(latin->iocharsetUtf8);
+  const auto naming = platform::IsoNamingFromMountOptions(GetParam().options, why);
+  const auto& expected = GetParam().naming;
+  ASSERT_EQ(naming.has_value(), expected.has_value()) << why;
+  if (!expected) {
+    EXPECT_FALSE(why.empty());
+    return;
+  }
+  EXPECT_EQ(naming->rockRidge, expected->rockRidge);
+  EXPECT_EQ(naming->joliet, expected->joliet);
+  EXPECT_EQ(naming->mapNormal, expected->mapNormal);
+  EXPECT_EQ(naming->hideHidden, expected->hideHidden);
+  EXPECT_EQ(naming->showAssociated, expected->showAssociated);
+  EXPECT_EQ(naming->check, expected->check);
+  EXPECT_EQ(naming->iocharsetUtf8, expected->iocharsetUtf8);
 }
 
-TEST(IsoNamingFromMountOptions, RefusesSessionsAcornNamesAndCutSizes) {
-  for (const char* options : {"ro,session=1", "ro,sbsector=1234", "ro,map=a", "ro,cruft"}) {
-    std::string why;
-    EXPECT_EQ(platform::IsoNamingFromMountOptions(options, why), std::nullopt) << options;
-    EXPECT_FALSE(why.empty()) << options;
-  }
-}
+INSTANTIATE_TEST_SUITE_P(
+    Options, IsoNamingFromMountOptionsTest,
+    ::testing::Values(OptionsCase{"no_joliet_strict_check",
+                                  "ro,nojoliet,check=s,map=n,blocksize=2048",
+                                  [] {
+                                    IsoNaming n;
+                                    n.joliet = false;
+                                    n.check = 's';
+                                    return n;
+                                  }()},
+                      OptionsCase{"no_rock_map_off_hide", "ro,norock,check=r,map=o,hide",
+                                  [] {
+                                    IsoNaming n;
+                                    n.rockRidge = false;
+                                    n.mapNormal = false;
+                                    n.hideHidden = true;
+                                    n.check = 'r';
+                                    return n;
+                                  }()},
+                      OptionsCase{"show_associated", "ro,showassoc",
+                                  [] {
+                                    IsoNaming n;
+                                    n.showAssociated = true;
+                                    return n;
+                                  }()},
+                      OptionsCase{"latin1_iocharset", "ro,norock,iocharset=iso8859-1",
+                                  [] {
+                                    IsoNaming n;
+                                    n.rockRidge = false;
+                                    n.iocharsetUtf8 = false;
+                                    return n;
+                                  }()},
+                      OptionsCase{"session_refused", "ro,session=1", std::nullopt},
+                      OptionsCase{"superblock_sector_refused", "ro,sbsector=1234", std::nullopt},
+                      OptionsCase{"acorn_names_refused", "ro,map=a", std::nullopt},
+                      OptionsCase{"cut_sizes_refused", "ro,cruft", std::nullopt}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 class SectionsImage : public ::testing::Test {
  protected:
@@ -100,17 +157,29 @@ TEST_F(SectionsImage, MultiExtentFileComesWholeInDirectoryOrder) {
   EXPECT_EQ(file->extents[0].offset % 2048, 0);
 }
 
-TEST_F(SectionsImage, InterleavedFileIsRefused) {
+// Files the reader must refuse, and the word its reason has.
+struct RefusedCase {
+  const char* name;
+  const char* disc;
+  const char* path;
+  const char* why;
+};
+
+void PrintTo(const RefusedCase& row, std::ostream* os) { *os << row.name; }
+
+class RefusedFile : public SectionsImage, public ::testing::WithParamInterface<RefusedCase> {};
+
+TEST_P(RefusedFile, SaysWhy) {
   std::string why;
-  EXPECT_EQ(platform::FindIsoFileExtents(Image(), "/i.bin", IsoNaming{}, why), std::nullopt);
-  EXPECT_NE(why.find("interleaved"), std::string::npos) << why;
+  const auto& image = isotest::TheDiscs()[GetParam().disc].image;
+  EXPECT_EQ(platform::FindIsoFileExtents(image, GetParam().path, IsoNaming{}, why), std::nullopt);
+  EXPECT_NE(why.find(GetParam().why), std::string::npos) << why;
 }
 
-TEST_F(SectionsImage, FolderIsNotAFile) {
-  std::string why;
-  const auto& image = isotest::TheDiscs()["rr-joliet"].image;
-  EXPECT_EQ(platform::FindIsoFileExtents(image, "/Docs", IsoNaming{}, why), std::nullopt);
-  EXPECT_NE(why.find("directory"), std::string::npos) << why;
-}
+INSTANTIATE_TEST_SUITE_P(
+    Files, RefusedFile,
+    ::testing::Values(RefusedCase{"interleaved", "sections", "/i.bin", "interleaved"},
+                      RefusedCase{"folder", "rr-joliet", "/Docs", "directory"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

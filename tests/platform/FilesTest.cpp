@@ -64,12 +64,59 @@ TEST(ForceDirectories, CreatesTheWholeChain) {
   EXPECT_FALSE(platform::ForceDirectories(dir / "file/sub"));
 }
 
-TEST(LocalDateTimeText, FollowsTheLocaleFormats) {
+struct BelowRow {
+  const char* name;
+  const char* path;
+  const char* folder;
+  bool below;
+};
+
+void PrintTo(const BelowRow& row, std::ostream* os) { *os << row.name; }
+
+class IsAtOrBelow : public ::testing::TestWithParam<BelowRow> {};
+
+TEST_P(IsAtOrBelow, ComparesWholeNames) {
+  EXPECT_EQ(platform::IsAtOrBelow(GetParam().path, GetParam().folder), GetParam().below);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, IsAtOrBelow,
+    ::testing::Values(BelowRow{"child", "/dev/sr0", "/dev", true},
+                      BelowRow{"same", "/dev", "/dev", true},
+                      BelowRow{"longer_name_is_not_below", "/devices", "/dev", false},
+                      BelowRow{"folder_with_trailing_delimiter", "/dev/sr0", "/dev/", true},
+                      BelowRow{"repeated_delimiters", "/media//disc/x", "/media/disc", true},
+                      BelowRow{"parent_is_not_below", "/", "/dev", false},
+                      BelowRow{"everything_is_below_the_root", "/run/media", "/", true},
+                      BelowRow{"relative", "docs/a.txt", "docs", true},
+                      BelowRow{"relative_is_not_below_absolute", "dev/sr0", "/dev", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// 2026-12-09 22:47:02 UTC as each locale writes the short date and the long
+// time. test.sh generates de_DE.UTF-8 and ar_SA.UTF-8.
+struct DateTimeRow {
+  const char* name;
+  std::string locale;
+  std::string text;
+};
+
+void PrintTo(const DateTimeRow& row, std::ostream* os) { *os << row.name; }
+
+class LocalDateTimeText : public ::testing::TestWithParam<DateTimeRow> {};
+
+TEST_P(LocalDateTimeText, FollowsTheLocaleFormats) {
   testsupport::ScopedEnv tz("TZ", "UTC");
   ::tzset();
-  testsupport::ScopedEnv lc("LC_ALL", "C");
-  // 2026-12-09 22:47:02 UTC in the C locale: "%m/%d/%y %H:%M:%S".
-  EXPECT_EQ(platform::LocalDateTimeText(1796856422), "12/09/26 22:47:02");
+  EXPECT_EQ(platform::LocalDateTimeText(1796856422, GetParam().locale), GetParam().text);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Locales, LocalDateTimeText,
+    ::testing::Values(DateTimeRow{"c", "C", "12/09/26 22:47:02"},
+                      DateTimeRow{"german", "de_DE.UTF-8", "09.12.2026 22:47:02"},
+                      DateTimeRow{"arabic_right_to_left", "ar_SA.UTF-8",
+                                  "الأربعاء  9 ديسمبر 2026 22:47:02"},
+                      DateTimeRow{"not_installed_is_c", "xx_NOWHERE.UTF-8", "12/09/26 22:47:02"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

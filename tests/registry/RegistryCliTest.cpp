@@ -87,6 +87,36 @@ TEST_F(RegCli, NamesAreCaseInsensitive) {
             "\nHKEY_CURRENT_USER\\Software\\Velmora Free\n    InstallPath    REG_SZ    /b\n\n");
 }
 
+// Names written in one case and asked for in another, beyond Latin-1.
+struct FoldRow {
+  const char* name;
+  std::string written;  // key under HKCU\Software, and the value's name
+  std::string asked;
+};
+
+void PrintTo(const FoldRow& aRow, std::ostream* os) { *os << aRow.name; }
+
+class RegCliFolds : public RegCli, public ::testing::WithParamInterface<FoldRow> {};
+
+TEST_P(RegCliFolds, QueryFindsTheOtherCase) {
+  const auto& row = GetParam();
+  const auto add =
+      Reg({"add", "HKCU\\Software\\" + row.written, "/v", row.written + "a", "/d", "one"});
+  ASSERT_EQ(add.exitCode, 0) << add.err;
+  const auto query = Reg({"query", "HKCU\\Software\\" + row.asked, "/v", row.asked + "a"});
+  ASSERT_EQ(query.exitCode, 0) << query.err;
+  EXPECT_EQ(query.out, "\nHKEY_CURRENT_USER\\Software\\" + row.written + "\n    " + row.written +
+                           "a    REG_SZ    one\n\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Letters, RegCliFolds,
+                         ::testing::Values(FoldRow{"z_caron", "Ž", "ž"},
+                                           FoldRow{"y_diaeresis", "Ÿ", "ÿ"},
+                                           FoldRow{"z_acute", "Ź", "ź"}, FoldRow{"z_dot", "Ż", "ż"},
+                                           FoldRow{"final_sigma", "Σ", "ς"},
+                                           FoldRow{"iota_tonos", "Ί", "ί"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(RegCli, MissingKeyAndMissingValueFail) {
   const auto key = Reg({"query", kKey});
   EXPECT_EQ(key.exitCode, 1);

@@ -121,7 +121,13 @@ INSTANTIATE_TEST_SUITE_P(Names, RegistryNameCase,
                          ::testing::Values(CaseRow{"ascii", "Velmora Free", "vELMORA fREE"},
                                            CaseRow{"latin1", "Ärger Übung", "ärger übung"},
                                            CaseRow{"cyrillic", "Настройки", "НАСТРОЙКИ"},
-                                           CaseRow{"greek", "Ρυθμίσεις", "ρυθμίσεις"}),
+                                           CaseRow{"greek", "Ρυθμίσεις", "ρυθμίσεις"},
+                                           CaseRow{"z_caron_y_diaeresis", "ŽŸa", "žÿA"},
+                                           CaseRow{"z_acute_z_dot", "ŹŻ", "źż"},
+                                           CaseRow{"final_sigma", "ΟΔΟΣ", "οδος"},
+                                           CaseRow{"iota_tonos", "Ίδιο", "ίδιο"},
+                                           CaseRow{"armenian", "Աբ", "աԲ"},
+                                           CaseRow{"deseret", "𐐀𐐨", "𐐨𐐀"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RegistryStore, DifferentNamesStayApart) {

@@ -1,10 +1,17 @@
 #include "TempDir.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 #include <system_error>
+
+#include "RunProcess.h"
 
 namespace testsupport {
 
@@ -27,6 +34,21 @@ TempDir::~TempDir() {
   std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
                                std::filesystem::perm_options::add, ec);
   std::filesystem::remove_all(path_, ec);
+  // Trees deeper than the longest path the system accepts defeat remove_all;
+  // rm walks them by descriptors.
+  if (std::filesystem::exists(path_, ec)) RunProcess({"rm", "-rf", "--", path_.string()});
+}
+
+void MakeNestedFolders(const std::filesystem::path& root, int depth, const std::string& name) {
+  int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  for (int i = 0; fd >= 0 && i < depth; ++i) {
+    if (::mkdirat(fd, name.c_str(), 0755) != 0 && errno != EEXIST) break;
+    const int next = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ::close(fd);
+    fd = next;
+  }
+  if (fd < 0) throw std::runtime_error("cannot make nested folders in " + root.string());
+  ::close(fd);
 }
 
 ScopedEnv::ScopedEnv(std::string name, const std::string& value) : name_(std::move(name)) {

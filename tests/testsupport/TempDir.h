@@ -46,6 +46,10 @@ class IsolatedHome {
   ScopedEnv home_, config_, data_, cache_;
 };
 
+// root/name/name/... depth levels deep, made relative to each parent so
+// that the tree may go past the longest path the system accepts.
+void MakeNestedFolders(const std::filesystem::path& root, int depth, const std::string& name);
+
 std::string ReadFileBytes(const std::filesystem::path& path);
 void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes);
 

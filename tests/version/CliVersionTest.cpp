@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "RunProcess.h"
 #include "TempDir.h"
@@ -47,32 +48,57 @@ class CliVersion : public testing::Test {
   TempDir home, work;
 };
 
-TEST_F(CliVersion, BuiltProgramPrintsItsVersion) {
-  EXPECT_EQ(Version(BinDir() / "velmora-cli"), "2.0.0.0\n");
-}
+// A program file made for the row in the work folder (or the built tool
+// itself), and what velmora-cli version prints for it. Damage to the note
+// itself is tried on the reader directly (DamagedFileTest); these rows are
+// files as users meet them.
+struct VersionRow {
+  const char* name;
+  std::vector<std::string> tool;  // run on a copy of velmora-cli; empty: no copy
+  std::string otherFile;          // "true": /bin/true, "text", "missing"; else the built tool
+  std::string printed;
+};
 
-TEST_F(CliVersion, VersionSurvivesStrip) {
-  EXPECT_EQ(Version(ProcessedCopy("stripped", {"strip"})), "2.0.0.0\n");
-  EXPECT_EQ(Version(ProcessedCopy("strip-all", {"strip", "--strip-all"})), "2.0.0.0\n");
-}
+void PrintTo(const VersionRow& row, std::ostream* os) { *os << row.name; }
 
-TEST_F(CliVersion, RemovingTheNoteSectionRemovesTheVersion) {
-  EXPECT_EQ(
-      Version(ProcessedCopy("no-note", {"objcopy", "--remove-section", ".note.velmora.version"})),
-      "\n");
-}
+class CliVersionFiles : public CliVersion, public testing::WithParamInterface<VersionRow> {};
 
-TEST_F(CliVersion, FilesWithoutNotePrintEmptyLine) {
-  std::filesystem::copy_file("/bin/true", work / "true");
-  EXPECT_EQ(Version(work / "true"), "\n");
-  testsupport::WriteFileBytes(work / "readme.txt", "FileVersion=2.0.0.0\n");
-  EXPECT_EQ(Version(work / "readme.txt"), "\n");
-}
-
-TEST_F(CliVersion, MissingFilePrintsEmptyLineAndLogsNothing) {
-  EXPECT_EQ(Version(work / "VelmoraFree"), "\n");
+TEST_P(CliVersionFiles, PrintVersionAndLogNothing) {
+  const auto& row = GetParam();
+  std::filesystem::path file = BinDir() / "velmora-cli";
+  if (!row.tool.empty()) {
+    file = ProcessedCopy(row.name, row.tool);
+  } else if (row.otherFile == "true") {
+    file = work / "true";
+    std::filesystem::copy_file("/bin/true", file);
+  } else if (row.otherFile == "text") {
+    file = work / "readme.txt";
+    testsupport::WriteFileBytes(file, "FileVersion=2.0.0.0\n");
+  } else if (row.otherFile == "missing") {
+    file = work / "VelmoraFree";
+  }
+  EXPECT_EQ(Version(file), row.printed);
   EXPECT_FALSE(AnyErrLog());
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, CliVersionFiles,
+    testing::Values(
+        VersionRow{.name = "built_program", .tool = {}, .otherFile = "", .printed = "2.0.0.0\n"},
+        VersionRow{.name = "stripped", .tool = {"strip"}, .otherFile = "", .printed = "2.0.0.0\n"},
+        VersionRow{.name = "strip_all",
+                   .tool = {"strip", "--strip-all"},
+                   .otherFile = "",
+                   .printed = "2.0.0.0\n"},
+        VersionRow{.name = "note_section_removed",
+                   .tool = {"objcopy", "--remove-section", ".note.velmora.version"},
+                   .otherFile = "",
+                   .printed = "\n"},
+        VersionRow{
+            .name = "program_without_note", .tool = {}, .otherFile = "true", .printed = "\n"},
+        VersionRow{.name = "text_file", .tool = {}, .otherFile = "text", .printed = "\n"},
+        VersionRow{.name = "missing_file", .tool = {}, .otherFile = "missing", .printed = "\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CliVersion, WrongArgumentsAreAUsageError) {
   const auto none = RunProcess({(BinDir() / "velmora-cli").string(), "version"});

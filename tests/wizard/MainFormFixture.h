@@ -17,7 +17,7 @@
 
 #include "FakeDrives.h"
 #include "TempDir.h"
-#include "wizard/UrlOpener.h"
+#include "support/gui/UrlOpener.h"
 #include "wizard/uMain.h"
 
 namespace testsupport {

@@ -25,7 +25,7 @@
 #include "TempDir.h"
 #include "support/ProductSite.h"
 #include "wizard/HelpWindow.h"
-#include "wizard/UrlOpener.h"
+#include "support/gui/UrlOpener.h"
 #include "wizard/uDiskInfoFrame.h"
 #include "wizard/uMAVDialogs.h"
 #include "wizard/uMain.h"

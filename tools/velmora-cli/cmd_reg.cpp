@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Command.h"
+#include "platform/HexText.h"
 #include "platform/RegistryStore.h"
 
 namespace {
@@ -86,16 +87,6 @@ Switches ParseSwitches(const std::vector<std::string>& args, std::size_t aFrom) 
   return s;
 }
 
-std::string HexText(const std::vector<std::uint8_t>& aBytes) {
-  std::string text;
-  for (const std::uint8_t b : aBytes) {
-    char pair[3];
-    std::snprintf(pair, sizeof pair, "%02X", b);
-    text += pair;
-  }
-  return text;
-}
-
 std::optional<std::vector<std::uint8_t>> ParseHex(const std::string& aText) {
   auto digit = [](char c) -> int {
     if (c >= '0' && c <= '9') return c - '0';
@@ -143,7 +134,7 @@ std::string DataText(TRegistry& aReg, const std::string& aName, std::uint32_t aK
       return text;
     }
     default:
-      return HexText(aReg.ReadRawData(aName));
+      return platform::HexText(aReg.ReadRawData(aName));
   }
 }
 

@@ -17,10 +17,10 @@
 namespace faultfs {
 
 struct FaultFs::OpenFile {
-  int fd = -1;
+  platform::FileDescriptor fd;
   std::uint64_t size = 0;  // the source never changes while mounted
   std::string path;
-  std::vector<BadRange*> ranges;              // into faults_.bad
+  std::vector<BadRange*> ranges;              // into FFaults.bad
   std::vector<platform::DiscExtent> extents;  // in the image; empty: fd is the file itself
 };
 
@@ -58,41 +58,43 @@ bool WriteAll(int fd, const std::string& text) {
 }  // namespace
 
 FaultFs::FaultFs(Options options, FaultList faults)
-    : options_(std::move(options)), source_(options_.source.string()), faults_(std::move(faults)) {
-  while (source_.size() > 1 && source_.back() == '/') source_.pop_back();
-  if (!options_.traceFile.empty()) {
-    traceFd_ = ::open(options_.traceFile.c_str(),
-                      O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
-    if (traceFd_ < 0) throw std::runtime_error("cannot create " + options_.traceFile.string());
+    : FOptions(std::move(options)), FSource(FOptions.source.string()), FFaults(std::move(faults)) {
+  while (FSource.size() > 1 && FSource.back() == '/') FSource.pop_back();
+  if (!FOptions.traceFile.empty()) {
+    FTraceFd.Reset(::open(FOptions.traceFile.c_str(),
+                          O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644));
+    if (!FTraceFd.IsOpen())
+      throw std::runtime_error("cannot create " + FOptions.traceFile.string());
   }
   WriteStats();
 }
 
-FaultFs::~FaultFs() {
-  if (traceFd_ >= 0) ::close(traceFd_);
-}
+FaultFs::~FaultFs() = default;
 
 FaultFs& FaultFs::Self() { return *static_cast<FaultFs*>(fuse_get_context()->private_data); }
 
 std::string FaultFs::SourcePath(const char* path) const {
-  return std::string_view(path) == "/" ? source_ : source_ + path;
+  return std::string_view(path) == "/" ? FSource : FSource + path;
 }
 
 void FaultFs::WriteStats() const {
-  if (options_.statsFile.empty()) return;
-  const std::string temporary = options_.statsFile.string() + ".tmp";
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return;
-  const bool written = WriteAll(fd, FormatStats(faults_, readRequests_));
-  ::close(fd);
-  if (written) ::rename(temporary.c_str(), options_.statsFile.c_str());
+  if (FOptions.statsFile.empty()) return;
+  const std::string temporary = FOptions.statsFile.string() + ".tmp";
+  bool written = false;
+  {
+    const platform::FileDescriptor fd(
+        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (!fd.IsOpen()) return;
+    written = WriteAll(fd.Get(), FormatStats(FFaults, FReadRequests));
+  }  // closed before the rename
+  if (written) ::rename(temporary.c_str(), FOptions.statsFile.c_str());
 }
 
 void FaultFs::Trace(const OpenFile& file, off_t offset, std::size_t size, int result) const {
-  if (traceFd_ < 0) return;
-  WriteAll(traceFd_, QuotePath(file.path) + ' ' + std::to_string(offset) + ' ' +
-                         std::to_string(size) + ' ' +
-                         (result < 0 ? std::string("EIO") : std::to_string(result)) + '\n');
+  if (!FTraceFd.IsOpen()) return;
+  WriteAll(FTraceFd.Get(), QuotePath(file.path) + ' ' + std::to_string(offset) + ' ' +
+                               std::to_string(size) + ' ' +
+                               (result < 0 ? std::string("EIO") : std::to_string(result)) + '\n');
 }
 
 const fuse_operations& FaultFs::Operations() {
@@ -127,16 +129,16 @@ void FaultFs::Destroy(void* data) { static_cast<FaultFs*>(data)->WriteStats(); }
 int FaultFs::GetAttr(const char* path, struct stat* st, fuse_file_info* fi) {
   FaultFs& self = Self();
   if (fi) {
-    if (auto* file = FromHandle<OpenFile>(fi); ::fstat(file->fd, st) == 0) return 0;
+    if (auto* file = FromHandle<OpenFile>(fi); ::fstat(file->fd.Get(), st) == 0) return 0;
     return -errno;
   }
-  if (const int error = self.faults_.LookupErrorFor(path)) return -error;
+  if (const int error = self.FFaults.LookupErrorFor(path)) return -error;
   return ::lstat(self.SourcePath(path).c_str(), st) == 0 ? 0 : -errno;
 }
 
 int FaultFs::ReadLink(const char* path, char* buffer, std::size_t size) {
   FaultFs& self = Self();
-  if (const int error = self.faults_.LookupErrorFor(path)) return -error;
+  if (const int error = self.FFaults.LookupErrorFor(path)) return -error;
   const ssize_t n = ::readlink(self.SourcePath(path).c_str(), buffer, size - 1);
   if (n < 0) return -errno;
   buffer[n] = '\0';
@@ -146,7 +148,7 @@ int FaultFs::ReadLink(const char* path, char* buffer, std::size_t size) {
 int FaultFs::OpenDir(const char* path, fuse_file_info* fi) {
   FaultFs& self = Self();
   // Root may list any folder whatever its mode, so an unreadable folder is failed here.
-  if (const int error = self.faults_.ErrorFor(path)) return -error;
+  if (const int error = self.FFaults.ErrorFor(path)) return -error;
   DIR* dir = ::opendir(self.SourcePath(path).c_str());
   if (!dir) return -errno;
   fi->fh = ToHandle(dir);
@@ -175,19 +177,15 @@ int FaultFs::ReleaseDir(const char*, fuse_file_info* fi) {
 
 int FaultFs::Open(const char* path, fuse_file_info* fi) {
   FaultFs& self = Self();
-  if (const int error = self.faults_.ErrorFor(path)) return -error;
+  if (const int error = self.FFaults.ErrorFor(path)) return -error;
   if ((fi->flags & O_ACCMODE) != O_RDONLY) return -EROFS;
-  if (!self.options_.image.empty()) return self.OpenInImage(path, fi);
-  const int fd = ::open(self.SourcePath(path).c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return -errno;
+  if (!self.FOptions.image.empty()) return self.OpenInImage(path, fi);
+  platform::FileDescriptor fd(::open(self.SourcePath(path).c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.IsOpen()) return -errno;
   struct stat st {};
-  if (::fstat(fd, &st) != 0) {
-    const int error = errno;
-    ::close(fd);
-    return -error;
-  }
+  if (::fstat(fd.Get(), &st) != 0) return -errno;
   auto* file = new OpenFile{
-      fd, static_cast<std::uint64_t>(st.st_size), path, self.faults_.RangesOf(path), {}};
+      std::move(fd), static_cast<std::uint64_t>(st.st_size), path, self.FFaults.RangesOf(path), {}};
   fi->fh = ToHandle(file);
   // Every read(2) comes here as it was asked: no page cache, no readahead.
   fi->direct_io = 1;
@@ -200,15 +198,15 @@ int FaultFs::OpenInImage(const char* path, fuse_file_info* fi) {
   // hold, or holds with another size, is not served.
   std::string whyNot;
   const auto found =
-      platform::FindIsoFileExtents(options_.image, path, platform::IsoNaming{}, whyNot);
+      platform::FindIsoFileExtents(FOptions.image, path, platform::IsoNaming{}, whyNot);
   struct stat st {};
   if (!found || ::lstat(SourcePath(path).c_str(), &st) != 0 ||
       static_cast<std::int64_t>(st.st_size) != found->size)
     return -EIO;
-  const int fd = ::open(options_.image.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return -errno;
-  auto* file = new OpenFile{fd, static_cast<std::uint64_t>(found->size), path,
-                            faults_.RangesOf(path), found->extents};
+  platform::FileDescriptor fd(::open(FOptions.image.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.IsOpen()) return -errno;
+  auto* file = new OpenFile{std::move(fd), static_cast<std::uint64_t>(found->size), path,
+                            FFaults.RangesOf(path), found->extents};
   fi->fh = ToHandle(file);
   fi->direct_io = 1;
   fi->keep_cache = 0;
@@ -218,14 +216,14 @@ int FaultFs::OpenInImage(const char* path, fuse_file_info* fi) {
 // Reads the file's bytes from offset on: straight from the file, or through
 // its extents in the image.
 ssize_t FaultFs::ReadFile(const OpenFile& file, char* buffer, std::size_t size, off_t offset) {
-  if (file.extents.empty()) return ::pread(file.fd, buffer, size, offset);
+  if (file.extents.empty()) return ::pread(file.fd.Get(), buffer, size, offset);
   std::int64_t at = 0;  // the file offset where the extent begins
   for (const platform::DiscExtent& e : file.extents) {
     if (offset < at + e.length) {
       const std::int64_t within = offset - at;
       const auto n = static_cast<std::size_t>(
           std::min<std::int64_t>(static_cast<std::int64_t>(size), e.length - within));
-      return ::pread(file.fd, buffer, n, e.offset + within);
+      return ::pread(file.fd.Get(), buffer, n, e.offset + within);
     }
     at += e.length;
   }
@@ -235,7 +233,7 @@ ssize_t FaultFs::ReadFile(const OpenFile& file, char* buffer, std::size_t size, 
 int FaultFs::Read(const char*, char* buffer, std::size_t size, off_t offset, fuse_file_info* fi) {
   FaultFs& self = Self();
   const OpenFile& file = *FromHandle<OpenFile>(fi);
-  ++self.readRequests_;
+  ++self.FReadRequests;
   bool failed = false;
   if (!file.ranges.empty()) {
     // A request touches the bytes it would return, so nothing past the end.
@@ -250,7 +248,7 @@ int FaultFs::Read(const char*, char* buffer, std::size_t size, off_t offset, fus
     // Written before the reply, so a test sees the count when its read returns.
     if (counted) self.WriteStats();
   }
-  Sleep(failed ? self.options_.failDelay : self.options_.readDelay);
+  Sleep(failed ? self.FOptions.failDelay : self.FOptions.readDelay);
   int result = -EIO;
   if (!failed) {
     std::size_t done = 0;
@@ -270,14 +268,12 @@ int FaultFs::Read(const char*, char* buffer, std::size_t size, off_t offset, fus
 }
 
 int FaultFs::Release(const char*, fuse_file_info* fi) {
-  OpenFile* file = FromHandle<OpenFile>(fi);
-  ::close(file->fd);
-  delete file;
+  delete FromHandle<OpenFile>(fi);  // closes the source file
   return 0;
 }
 
 int FaultFs::StatFs(const char*, struct statvfs* st) {
-  return ::statvfs(Self().source_.c_str(), st) == 0 ? 0 : -errno;
+  return ::statvfs(Self().FSource.c_str(), st) == 0 ? 0 : -errno;
 }
 
 }  // namespace faultfs

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "FaultList.h"
+#include "platform/FileDescriptor.h"
 
 namespace faultfs {
 
@@ -61,11 +62,11 @@ class FaultFs {
   static int Release(const char* path, fuse_file_info* fi);
   static int StatFs(const char* path, struct statvfs* st);
 
-  Options options_;
-  std::string source_;  // options_.source as text, no trailing '/'
-  FaultList faults_;
-  std::uint64_t readRequests_ = 0;
-  int traceFd_ = -1;
+  Options FOptions;
+  std::string FSource;  // FOptions.source as text, no trailing '/'
+  FaultList FFaults;
+  std::uint64_t FReadRequests = 0;
+  platform::FileDescriptor FTraceFd;
 };
 
 }  // namespace faultfs

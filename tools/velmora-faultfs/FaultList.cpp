@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "platform/Files.h"
+
 namespace faultfs {
 
 namespace {
@@ -85,8 +87,7 @@ std::filesystem::file_status SourceStatus(const std::filesystem::path& source,
 }
 
 bool IsBelow(std::string_view path, std::string_view folder) {
-  if (folder == "/") return path.size() > 1;
-  return path.size() > folder.size() && path.starts_with(folder) && path[folder.size()] == '/';
+  return path != folder && platform::IsAtOrBelow(path, folder);
 }
 
 }  // namespace

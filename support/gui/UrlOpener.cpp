@@ -1,4 +1,4 @@
-#include "wizard/UrlOpener.h"
+#include "support/gui/UrlOpener.h"
 
 #include <QProcess>
 

@@ -1,0 +1,103 @@
+// A store the user may read but not write still answers "reg query": on a
+// read-only mount, and when it belongs to another user. Only writes fail,
+// and say why. Needs root (mounts, and running the tool as another user).
+
+#include <gtest/gtest.h>
+
+#include "RegistryFixture.h"
+#include "RegistryV1Store.h"
+#include "RunProcess.h"
+#include "ScopedMount.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::RunProcess;
+
+enum class Lock { ReadOnlyMount, OtherOwner };
+
+struct ReadOnlyRow {
+  const char* name;
+  Lock lock;
+  bool firstVersionStore;  // written by the earlier schema, converted in memory
+  std::string value;       // asked for under HKCU\Software\ž
+  std::string shown;       // the answer's value line
+};
+
+void PrintTo(const ReadOnlyRow& aRow, std::ostream* os) { *os << aRow.name; }
+
+class RegistryReadOnly : public regtest::RegistryFixture,
+                         public ::testing::WithParamInterface<ReadOnlyRow> {
+ protected:
+  testsupport::ProcessResult Reg(const std::vector<std::string>& args, Lock aLock) {
+    std::vector<std::string> argv;
+    if (aLock == Lock::OtherOwner) {
+      argv = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    }
+    argv.push_back((testsupport::BinDir() / "velmora-cli").string());
+    argv.push_back("reg");
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunProcess(argv, {{"HOME", FHome.home().string()},
+                             {"XDG_CONFIG_HOME", (FHome.home() / ".config").string()}});
+  }
+};
+
+TEST_P(RegistryReadOnly, QueryAnswersAndAddFailsClearly) {
+  const auto& row = GetParam();
+  const fs::path store = platform::RegistryStorePath();
+  const fs::path folder = store.parent_path();
+  if (row.firstVersionStore) {
+    regtest::WriteV1Store(store);
+  } else {
+    const auto add =
+        Reg({"add", "HKCU\\Software\\Ž", "/v", "Ÿa", "/d", "one"}, Lock::ReadOnlyMount);
+    ASSERT_EQ(add.exitCode, 0) << add.err;
+  }
+  const auto before = testsupport::ReadFileBytes(store);
+
+  std::optional<testsupport::ScopedMount> mount;
+  if (row.lock == Lock::ReadOnlyMount) {
+    mount.emplace(testsupport::ScopedMount::ReadOnlyBind(folder), folder);
+    ASSERT_TRUE(mount->mounted()) << "cannot bind-mount (the test needs root): " << mount->error();
+  } else {
+    // Readable by everyone on the way, writable by root only.
+    for (fs::path p = folder; p != FHome.home().parent_path(); p = p.parent_path()) {
+      fs::permissions(p, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                             fs::perms::others_read | fs::perms::others_exec);
+    }
+  }
+
+  const auto query = Reg({"query", "HKCU\\Software\\ž", "/v", row.value}, row.lock);
+  EXPECT_EQ(query.exitCode, 0) << query.err;
+  EXPECT_EQ(query.out, "\nHKEY_CURRENT_USER\\Software\\Ž\n    " + row.shown + "\n\n");
+
+  const auto add = Reg({"add", "HKCU\\Software\\ž", "/v", "New", "/d", "x"}, row.lock);
+  EXPECT_EQ(add.exitCode, 1);
+  EXPECT_NE(add.err.find("the registry store is read-only"), std::string::npos) << add.err;
+  EXPECT_EQ(testsupport::ReadFileBytes(store), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Stores, RegistryReadOnly,
+                         ::testing::Values(ReadOnlyRow{.name = "read_only_mount",
+                                                       .lock = Lock::ReadOnlyMount,
+                                                       .firstVersionStore = false,
+                                                       .value = "ÿA",
+                                                       .shown = "Ÿa    REG_SZ    one"},
+                                           ReadOnlyRow{.name = "other_owner",
+                                                       .lock = Lock::OtherOwner,
+                                                       .firstVersionStore = false,
+                                                       .value = "ÿA",
+                                                       .shown = "Ÿa    REG_SZ    one"},
+                                           ReadOnlyRow{.name = "earlier_version_on_read_only_mount",
+                                                       .lock = Lock::ReadOnlyMount,
+                                                       .firstVersionStore = true,
+                                                       .value = "ŸA (2)",
+                                                       .shown = "ÿa (2)    REG_SZ    two"},
+                                           ReadOnlyRow{.name = "earlier_version_of_other_owner",
+                                                       .lock = Lock::OtherOwner,
+                                                       .firstVersionStore = true,
+                                                       .value = "ÿa",
+                                                       .shown = "Ÿa    REG_SZ    one"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
