@@ -16,7 +16,7 @@ TEST_PACKAGES=(
 )
 RUN_PACKAGES=(
   "${BUILD_PACKAGES[@]}"
-  xdg-utils fuse3
+  xdg-utils fuse3 xorriso
 )
 # Locales the tests check texts under: a comma as decimal separator, and a
 # right-to-left script with its own day and month names.

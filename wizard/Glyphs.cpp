@@ -47,14 +47,19 @@ void Cross(QPainter& p) {
   p.drawLine(QPointF(22, 10), QPointF(10, 22));
 }
 
-void Floppy(QPainter& p) {
-  p.setPen(QPen(QColor(10, 30, 80), 1.5));
-  p.setBrush(QColor(40, 80, 160));
+// A floppy disk: the blue one saves, the grey one stands for a file.
+void FloppyIn(QPainter& p, QColor edge, QColor body, QColor shutter) {
+  p.setPen(QPen(edge, 1.5));
+  p.setBrush(body);
   p.drawRoundedRect(QRectF(3, 3, 26, 26), 2, 2);
   p.setBrush(Qt::white);
   p.drawRect(QRectF(8, 16, 16, 11));
-  p.setBrush(QColor(200, 200, 210));
+  p.setBrush(shutter);
   p.drawRect(QRectF(9, 4, 13, 8));
+}
+
+void Floppy(QPainter& p) {
+  FloppyIn(p, QColor(10, 30, 80), QColor(40, 80, 160), QColor(200, 200, 210));
 }
 
 void Check(QPainter& p) {
@@ -118,6 +123,19 @@ void Drive(QPainter& p) {
   p.drawEllipse(QRectF(13, 8, 6, 6));
 }
 
+// A yellow folder, for every folder of the file tree.
+void YellowFolder(QPainter& p) {
+  p.setPen(QPen(QColor(150, 110, 0), 1.5));
+  p.setBrush(QColor(245, 200, 60));
+  p.drawRect(QRectF(3, 6, 11, 5));
+  p.drawRect(QRectF(3, 9, 26, 18));
+}
+
+// A grey floppy disk, for every file of the file tree.
+void GreyFloppy(QPainter& p) {
+  FloppyIn(p, QColor(60, 60, 60), QColor(150, 150, 150), QColor(210, 210, 210));
+}
+
 }  // namespace
 
 QIcon ButtonGlyph(TButtonGlyph glyph) {
@@ -141,6 +159,8 @@ QIcon VideoIcon() { return Themed("media-playback-start", Play); }
 QIcon HelpIcon() { return Themed("help-contents", Question); }
 QIcon HomeIcon() { return Themed("go-home", House); }
 QIcon OpticalDriveIcon() { return Themed("drive-optical", Drive); }
+QIcon FolderIcon() { return Drawn(YellowFolder); }
+QIcon FileIcon() { return Drawn(GreyFloppy); }
 
 QPixmap ProductLogo() { return QPixmap(QStringLiteral(":/velmora/logo.png")); }
 

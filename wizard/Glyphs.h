@@ -14,6 +14,8 @@ QIcon VideoIcon();
 QIcon HelpIcon();          // blue question mark
 QIcon HomeIcon();          // the product on the web
 QIcon OpticalDriveIcon();  // an optical drive with a disc
+QIcon FolderIcon();        // a folder of the file tree
+QIcon FileIcon();          // a file of the file tree
 QPixmap ProductLogo();     // 256 x 256 with alpha; null when missing
 
 // Makes the library's embedded resources available (logo, help topics).

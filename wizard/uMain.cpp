@@ -36,6 +36,7 @@
 #include "wizard/WizardButtons.h"
 #include "wizard/uDiskInfoFrame.h"
 #include "wizard/uMAVDialogs.h"
+#include "wizard/uSaveProgressForm.h"
 
 namespace {
 
@@ -110,6 +111,8 @@ void TMainForm::ConnectHandlers() {
   connect(btnBrowse, &QToolButton::clicked, this, &TMainForm::btnBrowseClick);
   connect(btnCheckAll, &QPushButton::clicked, this, &TMainForm::btnCheckAllClick);
   connect(btnUncheckAll, &QPushButton::clicked, this, &TMainForm::btnUncheckAllClick);
+  connect(tvFiles, &QTreeWidget::itemChanged, this, &TMainForm::tvFilesItemChanged);
+  connect(tvFiles, &QTreeWidget::itemCollapsed, this, &TMainForm::tvFilesCollapsed);
 }
 
 void TMainForm::WatchDevices() {
@@ -166,6 +169,14 @@ void TMainForm::LoadLogo() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+  if (FRunning) {
+    // Closing during a save cancels it; the window closes when the run has
+    // written its log and freed what it used.
+    event->ignore();
+    FCloseRequested = true;
+    if (SaveProgressForm) SaveProgressForm->btnCancel->click();
+    return;
+  }
   FormClose();
   QMainWindow::closeEvent(event);
 }
@@ -182,10 +193,8 @@ void TMainForm::InitPages() {
 void TMainForm::btnNextClick() {
   try {
     GoNext();
-  } catch (const CustomDriveException& e) {
-    // The drive went away: say so and start again from the drive page.
-    ShowErrorOver(this, QString::fromStdString(e.what()));
-    ReturnToStartPage();
+  } catch (...) {
+    ApplicationEvents1Exception(std::current_exception());
   }
 }
 
@@ -214,11 +223,12 @@ void TMainForm::GoNext() {
       break;
     case wpTarget:
       if (!CheckTargetDir()) return;
-      CheckDriveAvailable(FSelectedDrive, FSources.MountTable());
+      ProcessScan();
       NextPage();
       break;
     case wpFiles:
       NextPage();
+      ProcessSave();
       break;
     case wpLog:
       close();
@@ -263,6 +273,7 @@ void TMainForm::EnterPage() {
       UpdateTargetInfo();
       break;
     case wpFiles:
+      if (FSelectedDrive != FShowedDrive) FillFindedFilesTree();
       if (tvFiles->isEnabled()) tvFiles->setFocus();
       break;
     default:
@@ -285,8 +296,7 @@ void TMainForm::UpdateButtons() {
   state.TargetType = TargetDiskInfoFrame->VolumeInfo().DriveType;
   state.TargetDrive = TargetDiskInfoFrame->Drive();
   state.SourceDrive = SourceDiskInfoFrame->Drive();
-  if (QTreeWidgetItem* root = tvFiles->topLevelItem(0))
-    state.RootNodeState = root->checkState(0) == Qt::Unchecked ? NodeStateUnchecked : 2;
+  state.RootNodeState = TFileSelection::GetNodeState(FSelection.Root());
   const TButtonState b = ComputeButtons(state);
   btnPrev->setVisible(b.PrevVisible);
   btnCancel->setVisible(b.CancelVisible);
@@ -385,16 +395,6 @@ void TMainForm::btnBrowseClick() {
   const QString chosen = QFileDialog::getExistingDirectory(
       this, QStringLiteral("Select target directory"), edtRestoreDir->text());
   if (!chosen.isEmpty()) edtRestoreDir->setText(chosen);
-}
-
-void TMainForm::btnCheckAllClick() {
-  if (QTreeWidgetItem* root = tvFiles->topLevelItem(0)) root->setCheckState(0, Qt::Checked);
-  UpdateButtons();
-}
-
-void TMainForm::btnUncheckAllClick() {
-  if (QTreeWidgetItem* root = tvFiles->topLevelItem(0)) root->setCheckState(0, Qt::Unchecked);
-  UpdateButtons();
 }
 
 void TMainForm::btnHowItWorksClick() {

@@ -7,15 +7,18 @@
 
 #include <QMainWindow>
 
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "engine/Drives.h"
 #include "engine/FileTree.h"
 #include "platform/DeviceNotifier.h"
 #include "platform/DriveTable.h"
 #include "platform/MountTable.h"
+#include "wizard/FileSelection.h"
 
 class QAction;
 class QLabel;
@@ -51,6 +54,10 @@ class TMainForm : public QMainWindow {
   void DeviceChanged();
   // Back to the drive page after a drive error.
   void ReturnToStartPage();
+  // Every error that escapes a handler ends here: logged with the trail of
+  // operations, shown over the window, a drive error back to the drive page.
+  void ApplicationEvents1Exception(std::exception_ptr error);
+  bool Running() const { return FRunning; }
 
   int ActivePageIndex() const;
   const std::string& SelectedDrive() const { return FSelectedDrive; }
@@ -110,6 +117,8 @@ class TMainForm : public QMainWindow {
   void btnBrowseClick();
   void btnCheckAllClick();
   void btnUncheckAllClick();
+  void tvFilesItemChanged(QTreeWidgetItem* item);
+  void tvFilesCollapsed(QTreeWidgetItem* item);
   void DefaultKeyPressed();
   void CancelKeyPressed();
 
@@ -127,6 +136,28 @@ class TMainForm : public QMainWindow {
   void StoreSettings();
   void LoadLogo();
 
+  // File page (uMainFiles.cpp).
+  void FillFindedFilesTree();
+  void AddChildNodes(QTreeWidgetItem* item, TFileNode* node);
+  void ShowNodeStates();  // the tree's check boxes follow FSelection
+  TFileNode* NodeOf(QTreeWidgetItem* item) const;
+
+  // Scan and save runs (uMainRuns.cpp).
+  void ProcessScan();
+  void ProcessSave();
+  bool CheckDriveAvailable();
+  void CheckSameDisc();  // the disc scanned is the disc in the drive
+  void SaveFiles();
+  struct TDiscIdentity {  // what tells one disc from another in the same drive
+    std::string Label, FileSystem;
+    std::uint32_t Serial = 0;
+    std::uint64_t TotalBytes = 0;
+    friend bool operator==(const TDiscIdentity&, const TDiscIdentity&) = default;
+  };
+  TDiscIdentity DiscInDrive() const;
+  void DisableUI();
+  void EnableUI();
+
   // Drive and target pages.
   void FillDrivesTree();
   void UpdateSelectedDrive();
@@ -134,8 +165,12 @@ class TMainForm : public QMainWindow {
 
   std::string FSelectedDrive;  // designator of the chosen drive; empty when none
   int FPrevPageIndex = 0;
-  int FParentStateUpdating = 0;
-  std::string FShowedDrive;  // drive whose scan the file tree shows; empty when none
+  TFileSelection FSelection;     // the file page's nodes and their check marks
+  bool FShowingStates = false;   // the tree's check boxes are being set from FSelection
+  bool FRunning = false;         // a save run is in progress
+  bool FCloseRequested = false;  // the window closes once the run has ended
+  TDiscIdentity FScannedDisc;    // the disc the file tree shows
+  std::string FShowedDrive;      // drive whose scan the file tree shows; empty when none
   bool FDriveListChanged = true;
   bool FShownOnce = false;
   std::unique_ptr<TCustomDir> FDir;  // root of the scanned disc

@@ -3,6 +3,7 @@ reader does: find controls by role and accessible name, press them, read
 their texts. Run inside tests/e2e/xsession.sh. Every wait polls for the
 awaited state: AT-SPI actions return before the program has reacted."""
 
+import os
 import subprocess
 import time
 
@@ -90,3 +91,20 @@ def screenshot(path, window=None):
         e = window.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
         crop = ["-crop", "%dx%d+%d+%d" % (e.width, e.height, e.x, e.y), "+repage"]
     subprocess.run(["import", "-window", "root"] + crop + [path], check=True)
+
+
+def is_mounted(point):
+    with open("/proc/self/mountinfo") as f:
+        return any(line.split()[4] == point for line in f)
+
+
+def shooter(shots):
+    """shot(name, window): a screenshot into the folder shots, when one is given."""
+    if shots:
+        os.makedirs(shots, exist_ok=True)
+
+    def shot(name, window):
+        if shots:
+            time.sleep(0.3)  # let the last repaint land
+            screenshot(os.path.join(shots, name), window)
+    return shot

@@ -16,7 +16,6 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 
 import pyatspi
 
@@ -38,11 +37,6 @@ def mounted_optical(exclude):
     return points
 
 
-def is_mounted(point):
-    with open("/proc/self/mountinfo") as f:
-        return any(line.split()[4] == point for line in f)
-
-
 def panel_values(app, title):
     """The value labels of a disk panel, by what they describe."""
     panel = atspi.wait_find(app, title)
@@ -54,14 +48,7 @@ def main():
     ap.add_argument("--bin-dir", required=True)
     ap.add_argument("--shots", help="folder for screenshots of each step")
     args = ap.parse_args()
-    shots = args.shots
-    if shots:
-        os.makedirs(shots, exist_ok=True)
-
-    def shot(name, window):
-        if shots:
-            time.sleep(0.3)  # let the last repaint land
-            atspi.screenshot(os.path.join(shots, name), window)
+    shot = atspi.shooter(args.shots)
 
     work = tempfile.mkdtemp(prefix="velmora-e2e-")
     disc_src = os.path.join(work, "disc")
@@ -94,7 +81,7 @@ def main():
         os.chmod(os.path.join(fakebin, "xdg-open"), 0o755)
 
         fs = mount_disc()
-        atspi.wait_for(lambda: is_mounted(mnt), "the disc to mount")
+        atspi.wait_for(lambda: atspi.is_mounted(mnt), "the disc to mount")
         env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=home + "/.config",
                    XDG_DATA_HOME=home + "/.local/share", XDG_CACHE_HOME=home + "/.cache",
                    PATH=fakebin + ":" + os.environ.get("PATH", ""))

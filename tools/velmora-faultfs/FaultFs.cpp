@@ -12,13 +12,16 @@
 #include <stdexcept>
 #include <vector>
 
+#include "platform/Iso9660Extents.h"
+
 namespace faultfs {
 
 struct FaultFs::OpenFile {
   platform::FileDescriptor fd;
   std::uint64_t size = 0;  // the source never changes while mounted
   std::string path;
-  std::vector<BadRange*> ranges;  // into FFaults.bad
+  std::vector<BadRange*> ranges;              // into FFaults.bad
+  std::vector<platform::DiscExtent> extents;  // in the image; empty: fd is the file itself
 };
 
 namespace {
@@ -176,17 +179,55 @@ int FaultFs::Open(const char* path, fuse_file_info* fi) {
   FaultFs& self = Self();
   if (const int error = self.FFaults.ErrorFor(path)) return -error;
   if ((fi->flags & O_ACCMODE) != O_RDONLY) return -EROFS;
+  if (!self.FOptions.image.empty()) return self.OpenInImage(path, fi);
   platform::FileDescriptor fd(::open(self.SourcePath(path).c_str(), O_RDONLY | O_CLOEXEC));
   if (!fd.IsOpen()) return -errno;
   struct stat st {};
   if (::fstat(fd.Get(), &st) != 0) return -errno;
-  auto* file = new OpenFile{std::move(fd), static_cast<std::uint64_t>(st.st_size), path,
-                            self.FFaults.RangesOf(path)};
+  auto* file = new OpenFile{
+      std::move(fd), static_cast<std::uint64_t>(st.st_size), path, self.FFaults.RangesOf(path), {}};
   fi->fh = ToHandle(file);
   // Every read(2) comes here as it was asked: no page cache, no readahead.
   fi->direct_io = 1;
   fi->keep_cache = 0;
   return 0;
+}
+
+int FaultFs::OpenInImage(const char* path, fuse_file_info* fi) {
+  // The file's bytes as the image records them; a name the image does not
+  // hold, or holds with another size, is not served.
+  std::string whyNot;
+  const auto found =
+      platform::FindIsoFileExtents(FOptions.image, path, platform::IsoNaming{}, whyNot);
+  struct stat st {};
+  if (!found || ::lstat(SourcePath(path).c_str(), &st) != 0 ||
+      static_cast<std::int64_t>(st.st_size) != found->size)
+    return -EIO;
+  platform::FileDescriptor fd(::open(FOptions.image.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.IsOpen()) return -errno;
+  auto* file = new OpenFile{std::move(fd), static_cast<std::uint64_t>(found->size), path,
+                            FFaults.RangesOf(path), found->extents};
+  fi->fh = ToHandle(file);
+  fi->direct_io = 1;
+  fi->keep_cache = 0;
+  return 0;
+}
+
+// Reads the file's bytes from offset on: straight from the file, or through
+// its extents in the image.
+ssize_t FaultFs::ReadFile(const OpenFile& file, char* buffer, std::size_t size, off_t offset) {
+  if (file.extents.empty()) return ::pread(file.fd.Get(), buffer, size, offset);
+  std::int64_t at = 0;  // the file offset where the extent begins
+  for (const platform::DiscExtent& e : file.extents) {
+    if (offset < at + e.length) {
+      const std::int64_t within = offset - at;
+      const auto n = static_cast<std::size_t>(
+          std::min<std::int64_t>(static_cast<std::int64_t>(size), e.length - within));
+      return ::pread(file.fd.Get(), buffer, n, e.offset + within);
+    }
+    at += e.length;
+  }
+  return 0;  // at or past the end
 }
 
 int FaultFs::Read(const char*, char* buffer, std::size_t size, off_t offset, fuse_file_info* fi) {
@@ -214,7 +255,7 @@ int FaultFs::Read(const char*, char* buffer, std::size_t size, off_t offset, fus
     int error = 0;
     while (done < size) {
       const ssize_t n =
-          ::pread(file.fd.Get(), buffer + done, size - done, offset + static_cast<off_t>(done));
+          ReadFile(file, buffer + done, size - done, offset + static_cast<off_t>(done));
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) error = errno;
       if (n <= 0) break;

@@ -18,6 +18,8 @@ namespace faultfs {
 
 struct Options {
   std::filesystem::path source;            // absolute
+  std::filesystem::path image;             // absolute; set: file bytes come from this ISO 9660
+                                           // image, found by path, and source gives the listing
   std::filesystem::path statsFile;         // absolute; empty: no stats
   std::filesystem::path traceFile;         // absolute; empty: no trace
   std::chrono::microseconds readDelay{0};  // every read request: an optical drive's command time
@@ -53,6 +55,8 @@ class FaultFs {
                      fuse_file_info* fi, fuse_readdir_flags flags);
   static int ReleaseDir(const char* path, fuse_file_info* fi);
   static int Open(const char* path, fuse_file_info* fi);
+  int OpenInImage(const char* path, fuse_file_info* fi);
+  static ssize_t ReadFile(const OpenFile& file, char* buffer, std::size_t size, off_t offset);
   static int Read(const char* path, char* buffer, std::size_t size, off_t offset,
                   fuse_file_info* fi);
   static int Release(const char* path, fuse_file_info* fi);

@@ -24,6 +24,9 @@ constexpr const char* Usage =
     "Serves SOURCE read-only at MOUNTPOINT; reads touching listed byte ranges fail with EIO.\n"
     "\n"
     "  --faults FILE         fault list (see below); none: a faultless mirror\n"
+    "  --image ISO           serve each file's bytes from this ISO 9660 image (built from\n"
+    "                        SOURCE, which gives names and sizes); a file the image does\n"
+    "                        not hold with the same size cannot be opened\n"
     "  --stats FILE          read attempts per bad range, rewritten atomically after each\n"
     "                        counted read and at unmount\n"
     "  --trace FILE          one line per read request: PATH OFFSET SIZE BYTES|EIO\n"
@@ -47,6 +50,7 @@ struct Arguments {
   char* faults = nullptr;
   char* stats = nullptr;
   char* trace = nullptr;
+  char* image = nullptr;
   unsigned long readDelayUs = 0;
   unsigned long failDelayUs = 0;
   int help = 0;
@@ -59,6 +63,7 @@ struct Arguments {
     std::free(faults);
     std::free(stats);
     std::free(trace);
+    std::free(image);
   }
 };
 
@@ -70,6 +75,8 @@ const fuse_opt OptionSpecs[] = {VELMORA_OPT("--faults=%s", faults),
                                 VELMORA_OPT("--stats %s", stats),
                                 VELMORA_OPT("--trace=%s", trace),
                                 VELMORA_OPT("--trace %s", trace),
+                                VELMORA_OPT("--image=%s", image),
+                                VELMORA_OPT("--image %s", image),
                                 VELMORA_OPT("--read-delay-us=%lu", readDelayUs),
                                 VELMORA_OPT("--read-delay-us %lu", readDelayUs),
                                 VELMORA_OPT("--fail-delay-us=%lu", failDelayUs),
@@ -129,6 +136,7 @@ int main(int argc, char** argv) {
       return Fail(options.source.string() + " is not a folder");
     options.statsFile = Absolute(arguments.stats);
     options.traceFile = Absolute(arguments.trace);
+    options.image = Absolute(arguments.image);
     options.readDelay = std::chrono::microseconds(arguments.readDelayUs);
     options.failDelay = std::chrono::microseconds(arguments.failDelayUs);
     faultfs::FaultList faults;

@@ -5,16 +5,19 @@
 #include "support/gui/QtMessageBox.h"
 #include "support/uCDErrorMessage.h"
 #include "support/uFunctions.h"
+#include "wizard/WizardApplication.h"
 #include "wizard/uMain.h"
 
 int main(int argc, char** argv) {
   InstallCDErrorMessage();
   InitProductDataFolder();
-  QApplication app(argc, argv);
+  TWizardApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("VelmoraFree"));
   QApplication::setDesktopFileName(QStringLiteral("velmora-free"));
   InstallQtMessageBox();
   TMainForm MainForm;
+  app.SetExceptionHandler(
+      [&MainForm](std::exception_ptr e) { MainForm.ApplicationEvents1Exception(e); });
   MainForm.show();
   return QApplication::exec();
 }

@@ -1,0 +1,71 @@
+#pragma once
+// The file page's tree without a window: one node per folder and file of the
+// scanned disc with a three-state check mark, the rules by which a mark
+// spreads down to the contents and up to the folders above, and the walk
+// that gathers the ticked files for the save run.
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/FileTree.h"
+
+// Check states as the tree shows them.
+enum TNodeState : int {
+  nsUnchecked = 1,
+  nsChecked = 2,
+  nsPartly = 3,
+};
+
+struct TFileNode {
+  std::string Text;             // a folder's name; a file's name, three blanks, [size]
+  TCustomFile* Data = nullptr;  // the model entry, not owned
+  int State = nsUnchecked;
+  TFileNode* Parent = nullptr;
+  std::vector<std::unique_ptr<TFileNode>> Children;  // in display order
+  bool IsFolder() const { return dynamic_cast<TCustomDir*>(Data) != nullptr; }
+};
+
+// Orders sibling texts; true when a sorts before b.
+using TTextLess = std::function<bool(const std::string& a, const std::string& b)>;
+
+class TFileSelection {
+ public:
+  // Rebuilds the nodes from the scanned root: every node unchecked, the
+  // children of each node sorted by their text (folders and files mixed).
+  // The decimal separator goes into the sizes of the file texts.
+  void Build(TCustomDir& root, const TTextLess& less, const std::string& decimalSeparator);
+  void Clear() { FRoot.reset(); }
+  TFileNode* Root() const { return FRoot.get(); }
+
+  static std::string NodeText(const TCustomFile& entry, const std::string& decimalSeparator);
+
+  // The check state; unchecked for no node. Setting does nothing for no node.
+  static int GetNodeState(const TFileNode* node);
+  static void SetNodeState(TFileNode* node, int state);
+  // Pushes a checked or unchecked state down to every descendant; a partly
+  // checked state is never pushed down.
+  void SetChildrenState(TFileNode* node, int state);
+  // Recomputes node and every folder above it from their children.
+  void UpdateParentState(TFileNode* node);
+
+  // A click on a node's check box, and Space on the selected node: checked
+  // becomes unchecked, anything else checked; the contents follow and the
+  // folders above are recomputed.
+  void Toggle(TFileNode* node);
+  // Check All (true) and Uncheck All (false).
+  void CheckAll(bool checked);
+
+  // The ticked leaves below node (the node itself is not tested), in display
+  // order. A ticked empty folder is a leaf and is collected too.
+  static void CollectCheckedFiles(const TFileNode* node, TCustomFileList& list);
+
+ private:
+  TFileNode* AddNode(TFileNode* parent, TCustomFile* entry, const std::string& decimalSeparator);
+  void AddChildNodes(TFileNode* node, TCustomDir& dir, const std::string& decimalSeparator);
+  static void SortChildren(TFileNode* node, const TTextLess& less);
+
+  std::unique_ptr<TFileNode> FRoot;
+  int FParentStateUpdating = 0;  // above 0 while an upward propagation runs
+};

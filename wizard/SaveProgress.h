@@ -1,0 +1,51 @@
+#pragma once
+// The save progress window's figures without a window: the two bars'
+// positions, the total's label and the pending Skip or Cancel request.
+
+#include <cstdint>
+#include <string>
+
+enum TSaveProgressCancelState {
+  spcNormal,  // no request
+  spcSkip,    // Skip was pressed
+  spcCancel,  // Cancel was pressed
+};
+
+class TSaveProgress {
+ public:
+  static constexpr int BarMax = 100;
+
+  // Setting a size restarts its bar and counter.
+  void SetFileSize(std::int64_t size);
+  std::int64_t FileSize() const;
+  void SetTotalSize(std::int64_t size);
+  std::int64_t TotalSize() const;
+  // Bytes saved (0 only refreshes): both counters grow.
+  void Add(std::int64_t saved);
+
+  std::int64_t FileSaved() const { return FFileSaved; }
+  std::int64_t TotalSaved() const { return FTotalSaved; }
+  // The bars' positions, held within 0..BarMax.
+  int FilePosition() const { return FFilePosition; }
+  int TotalPosition() const { return FTotalPosition; }
+  // "1.50 MB of 4.70 GB", with the given decimal separator.
+  std::string TotalText(const std::string& decimalSeparator) const;
+
+  // The buttons store a request; a later press replaces one not yet collected.
+  void Skip() { FCancelState = spcSkip; }
+  void Cancel() { FCancelState = spcCancel; }
+  // Reading the request consumes it: each press is delivered once.
+  TSaveProgressCancelState CancelState();
+  // A hidden window drops its pending request.
+  void Hidden() { FCancelState = spcNormal; }
+
+ private:
+  static int Position(std::int64_t saved, double koef);
+  std::int64_t FFileSaved = 0;
+  std::int64_t FTotalSaved = 0;
+  double FTotalKoef = 1;  // bytes per percent of the total bar
+  double FFileKoef = 1;   // bytes per percent of the file bar
+  int FFilePosition = 0;
+  int FTotalPosition = 0;
+  TSaveProgressCancelState FCancelState = spcNormal;
+};
