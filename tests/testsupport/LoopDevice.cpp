@@ -45,8 +45,8 @@ LoopDevice::LoopDevice(const std::filesystem::path& image) {
                                   "--find", "--show", image.string()});
   if (result.exitCode != 0)
     throw std::runtime_error("losetup cannot attach " + image.string() + ": " + result.err);
-  device_ = Trim(result.out);
-  if (device_.empty())
+  FDevice = Trim(result.out);
+  if (FDevice.empty())
     throw std::runtime_error("losetup named no device for " + image.string() + ": " + result.err);
 }
 
@@ -54,30 +54,30 @@ LoopDevice::~LoopDevice() { detach(); }
 
 bool LoopDevice::directIo() const {
   const auto result =
-      RunProcess({"losetup", "--list", "--noheadings", "--output", "DIO", device_.string()});
+      RunProcess({"losetup", "--list", "--noheadings", "--output", "DIO", FDevice.string()});
   return result.exitCode == 0 && Trim(result.out) == "1";
 }
 
 void LoopDevice::detach() {
-  if (device_.empty()) return;
+  if (FDevice.empty()) return;
   try {
-    const auto result = RunProcess({"losetup", "-d", device_.string()});
+    const auto result = RunProcess({"losetup", "-d", FDevice.string()});
     if (result.exitCode != 0)
-      std::cerr << "losetup -d " << device_.string() << " failed: " << result.err;
+      std::cerr << "losetup -d " << FDevice.string() << " failed: " << result.err;
   } catch (const std::exception& e) {
-    std::cerr << "losetup -d " << device_.string() << " failed: " << e.what() << '\n';
+    std::cerr << "losetup -d " << FDevice.string() << " failed: " << e.what() << '\n';
   }
-  device_.clear();
+  FDevice.clear();
 }
 
 unsigned LoopDevice::deviceMajor() const {
   struct stat st {};
-  return ::stat(device_.c_str(), &st) == 0 ? major(st.st_rdev) : 0;
+  return ::stat(FDevice.c_str(), &st) == 0 ? major(st.st_rdev) : 0;
 }
 
 unsigned LoopDevice::deviceMinor() const {
   struct stat st {};
-  return ::stat(device_.c_str(), &st) == 0 ? minor(st.st_rdev) : 0;
+  return ::stat(FDevice.c_str(), &st) == 0 ? minor(st.st_rdev) : 0;
 }
 
 }  // namespace testsupport

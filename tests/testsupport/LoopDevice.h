@@ -19,7 +19,7 @@ class LoopDevice {
   LoopDevice(const LoopDevice&) = delete;
   LoopDevice& operator=(const LoopDevice&) = delete;
 
-  const std::filesystem::path& device() const { return device_; }  // "/dev/loopN"
+  const std::filesystem::path& device() const { return FDevice; }  // "/dev/loopN"
   // The device numbers, as a mount table names the device ("7:3").
   unsigned deviceMajor() const;
   unsigned deviceMinor() const;
@@ -29,7 +29,7 @@ class LoopDevice {
   void detach();
 
  private:
-  std::filesystem::path device_;
+  std::filesystem::path FDevice;
 };
 
 // The backing file of a loop device, empty when it is not attached.
