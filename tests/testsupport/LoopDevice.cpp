@@ -3,9 +3,11 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
+#include <chrono>
 #include <iostream>
 #include <stdexcept>
 #include <system_error>
+#include <thread>
 
 #include "RunProcess.h"
 #include "TempDir.h"
@@ -31,6 +33,24 @@ std::filesystem::path LoopBackingFile(const std::filesystem::path& device) {
   if (!std::filesystem::exists(sysfs, ec)) return {};
   return Trim(ReadFileBytes(sysfs));
 }
+
+namespace {
+
+// losetup -d lets a device that is still open (udev probing the new device,
+// another test listing block devices) go only at its last close; waiting for
+// that keeps the promise that the device has gone with the fixture.
+void WaitUntilLetGo(const std::filesystem::path& device, const std::filesystem::path& backingFile) {
+  using namespace std::chrono_literals;
+  for (auto waited = 0ms; waited < 10s; waited += 10ms) {
+    const auto now = LoopBackingFile(device);
+    if (now.empty() || now != backingFile) return;  // gone, or already another's
+    std::this_thread::sleep_for(10ms);
+  }
+  std::cerr << device.string() << " still holds " << backingFile.string()
+            << " 10 s after losetup -d\n";
+}
+
+}  // namespace
 
 LoopDevice::LoopDevice(const std::filesystem::path& image) {
   std::error_code ec;
@@ -61,9 +81,12 @@ bool LoopDevice::directIo() const {
 void LoopDevice::detach() {
   if (FDevice.empty()) return;
   try {
+    const auto backingFile = LoopBackingFile(FDevice);
     const auto result = RunProcess({"losetup", "-d", FDevice.string()});
     if (result.exitCode != 0)
       std::cerr << "losetup -d " << FDevice.string() << " failed: " << result.err;
+    else
+      WaitUntilLetGo(FDevice, backingFile);
   } catch (const std::exception& e) {
     std::cerr << "losetup -d " << FDevice.string() << " failed: " << e.what() << '\n';
   }

@@ -25,7 +25,8 @@ class LoopDevice {
   unsigned deviceMinor() const;
   // Whether the loop driver reads the backing file with O_DIRECT.
   bool directIo() const;
-  // losetup -d; the kernel lets go when the last user closes the device. Safe to call twice.
+  // losetup -d, then waits (at most 10 s) until the kernel has let the device
+  // go, which it does at the last close of a device still open. Safe to call twice.
   void detach();
 
  private:
