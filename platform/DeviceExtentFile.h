@@ -8,29 +8,26 @@
 #include <memory>
 #include <string>
 
+#include "platform/FileDescriptor.h"
 #include "platform/Iso9660Extents.h"
 #include "platform/UnbufferedFile.h"
 
 namespace platform {
 
-// A file read through its extents on an open device or image. Owns the
-// descriptor.
+// A file read through its extents on an open device or image.
 class DeviceExtentFile final : public IUnbufferedFile {
  public:
-  DeviceExtentFile(int fd, IsoFileExtents extents);
-  ~DeviceExtentFile() override;
-  DeviceExtentFile(const DeviceExtentFile&) = delete;
-  DeviceExtentFile& operator=(const DeviceExtentFile&) = delete;
+  DeviceExtentFile(FileDescriptor fd, IsoFileExtents extents);
 
-  std::int64_t Size() const override { return extents_.size; }
-  std::int64_t Position() const override { return position_; }
+  std::int64_t Size() const override { return FExtents.size; }
+  std::int64_t Position() const override { return FPosition; }
   bool Seek(std::int64_t position) override;
   std::int64_t Read(std::byte* buffer, std::size_t count) override;
   ReadPath Path() const override { return ReadPath::Device; }
   std::int64_t ReadRun(std::byte* buffer, std::size_t count) override;
   std::int64_t ContiguousFrom(std::int64_t position) const override;
   std::size_t MaxRunSize() const override { return RunSize; }
-  ReadError LastError() const override { return lastError_; }
+  ReadError LastError() const override { return FLastError; }
   std::optional<FileId> Id() const override;
 
  private:
@@ -41,11 +38,11 @@ class DeviceExtentFile final : public IUnbufferedFile {
   // at most `count`; -1 when the sector cannot be read whole enough.
   std::int64_t ReadWithinSector(std::int64_t position, std::byte* out, std::size_t count);
 
-  int fd_;
-  IsoFileExtents extents_;
-  std::int64_t position_ = 0;
-  AlignedSector sector_{};  // bounce buffer for reads that do not start on a sector
-  ReadError lastError_ = ReadError::Medium;
+  FileDescriptor FFd;
+  IsoFileExtents FExtents;
+  std::int64_t FPosition = 0;
+  AlignedSector FSector{};  // bounce buffer for reads that do not start on a sector
+  ReadError FLastError = ReadError::Medium;
 };
 
 // Opens a file of a mounted iso9660 disc through the device it is mounted

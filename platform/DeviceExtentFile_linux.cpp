@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "platform/MountTable.h"
 #include "platform/UnbufferedFileErrors_linux.h"
@@ -21,56 +22,54 @@ constexpr auto kSector = static_cast<std::int64_t>(SectorSize);
 // O_DIRECT so that every read, retries included, reaches the drive. An image
 // file on a file system without O_DIRECT is read plainly: its sectors are not
 // a drive's, and the page cache cannot hide a fault there.
-int OpenForSectors(const std::filesystem::path& deviceOrImage, std::string& whyNot) {
-  int fd = ::open(deviceOrImage.c_str(), O_RDONLY | O_DIRECT | O_CLOEXEC);
-  if (fd < 0 && errno == EINVAL) {
+FileDescriptor OpenForSectors(const std::filesystem::path& deviceOrImage, std::string& whyNot) {
+  FileDescriptor fd(::open(deviceOrImage.c_str(), O_RDONLY | O_DIRECT | O_CLOEXEC));
+  if (!fd.IsOpen() && errno == EINVAL) {
     struct stat st {};
     if (::stat(deviceOrImage.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-      fd = ::open(deviceOrImage.c_str(), O_RDONLY | O_CLOEXEC);
+      fd.Reset(::open(deviceOrImage.c_str(), O_RDONLY | O_CLOEXEC));
   }
-  if (fd < 0) whyNot = "cannot open " + deviceOrImage.string() + ": " + std::strerror(errno);
+  if (!fd.IsOpen()) whyNot = "cannot open " + deviceOrImage.string() + ": " + std::strerror(errno);
   return fd;
 }
 
 std::unique_ptr<IUnbufferedFile> OpenExtents(const std::filesystem::path& deviceOrImage,
                                              IsoFileExtents extents, std::string& whyNot) {
-  const int fd = OpenForSectors(deviceOrImage, whyNot);
-  if (fd < 0) return nullptr;
-  return std::make_unique<DeviceExtentFile>(fd, std::move(extents));
+  FileDescriptor fd = OpenForSectors(deviceOrImage, whyNot);
+  if (!fd.IsOpen()) return nullptr;
+  return std::make_unique<DeviceExtentFile>(std::move(fd), std::move(extents));
 }
 
 }  // namespace
 
-DeviceExtentFile::DeviceExtentFile(int fd, IsoFileExtents extents)
-    : fd_(fd), extents_(std::move(extents)) {}
-
-DeviceExtentFile::~DeviceExtentFile() { ::close(fd_); }
+DeviceExtentFile::DeviceExtentFile(FileDescriptor fd, IsoFileExtents extents)
+    : FFd(std::move(fd)), FExtents(std::move(extents)) {}
 
 bool DeviceExtentFile::Seek(std::int64_t position) {
   if (position < 0) return false;
-  position_ = position;
+  FPosition = position;
   return true;
 }
 
 std::int64_t DeviceExtentFile::Read(std::byte* buffer, std::size_t count) {
   count = std::min(count, SectorSize);
   std::size_t done = 0;
-  std::int64_t pos = position_;
+  std::int64_t pos = FPosition;
   // A read that starts on a sector is one pread of that sector; only a
   // position inside a sector needs a second one for the rest of the count.
-  while (done < count && pos < extents_.size) {
+  while (done < count && pos < FExtents.size) {
     const auto got = ReadWithinSector(pos, buffer + done, count - done);
     if (got < 0) return -1;
     done += static_cast<std::size_t>(got);
     pos += got;
   }
-  position_ = pos;
+  FPosition = pos;
   return static_cast<std::int64_t>(done);
 }
 
 const DiscExtent* DeviceExtentFile::ExtentAt(std::int64_t position, std::int64_t& fileStart) const {
   fileStart = 0;
-  for (const auto& e : extents_.extents) {
+  for (const auto& e : FExtents.extents) {
     if (position < fileStart + e.length) return &e;
     fileStart += e.length;
   }
@@ -85,7 +84,7 @@ std::int64_t DeviceExtentFile::ContiguousFrom(std::int64_t position) const {
 
 std::optional<FileId> DeviceExtentFile::Id() const {
   struct stat st {};
-  if (::fstat(fd_, &st) != 0) return std::nullopt;
+  if (::fstat(FFd.Get(), &st) != 0) return std::nullopt;
   return FileIdOfStat(st);
 }
 
@@ -93,28 +92,28 @@ std::optional<FileId> DeviceExtentFile::Id() const {
 // the next extent, which may lie anywhere on the disc.
 std::int64_t DeviceExtentFile::ReadRun(std::byte* buffer, std::size_t count) {
   std::int64_t fileStart = 0;
-  const DiscExtent* extent = ExtentAt(position_, fileStart);
+  const DiscExtent* extent = ExtentAt(FPosition, fileStart);
   if (!extent) return 0;
-  const std::int64_t device = extent->offset + (position_ - fileStart);
+  const std::int64_t device = extent->offset + (FPosition - fileStart);
   if (device % kSector != 0) return Read(buffer, count);
   const std::int64_t wanted =
       std::min<std::int64_t>(static_cast<std::int64_t>(std::min(count, RunSize)),
-                             extent->length - (position_ - fileStart));
+                             extent->length - (FPosition - fileStart));
   const auto request = static_cast<std::size_t>((wanted + kSector - 1) / kSector * kSector);
   ssize_t got;
   do {
-    got = ::pread(fd_, buffer, request, device);
+    got = ::pread(FFd.Get(), buffer, request, device);
   } while (got < 0 && errno == EINTR);
   if (got < 0) {
-    lastError_ = ReadErrorOfErrno(errno);
+    FLastError = ReadErrorOfErrno(errno);
     return -1;
   }
   const std::int64_t kept = got >= wanted ? wanted : got - got % kSector;
   if (kept <= 0) {
-    lastError_ = ReadError::Medium;
+    FLastError = ReadError::Medium;
     return -1;
   }
-  position_ += kept;
+  FPosition += kept;
   return kept;
 }
 
@@ -132,19 +131,19 @@ std::int64_t DeviceExtentFile::ReadWithinSector(std::int64_t position, std::byte
   // The caller's buffer is aligned and a whole sector long; it takes the
   // sector directly when the read starts at its beginning.
   const bool direct = within == 0 && count == SectorSize;
-  std::byte* target = direct ? out : sector_.bytes;
+  std::byte* target = direct ? out : FSector.bytes;
   ssize_t got;
   do {
-    got = ::pread(fd_, target, SectorSize, sectorStart);
+    got = ::pread(FFd.Get(), target, SectorSize, sectorStart);
   } while (got < 0 && errno == EINTR);
   if (got < 0 || static_cast<std::size_t>(got) < within + wanted) {
-    lastError_ = got < 0 ? ReadErrorOfErrno(errno) : ReadError::Medium;
+    FLastError = got < 0 ? ReadErrorOfErrno(errno) : ReadError::Medium;
     return -1;
   }
   if (direct)
     std::memset(out + wanted, 0, SectorSize - wanted);  // only the file's bytes stay
   else
-    std::memcpy(out, sector_.bytes + within, wanted);
+    std::memcpy(out, FSector.bytes + within, wanted);
   return static_cast<std::int64_t>(wanted);
 }
 

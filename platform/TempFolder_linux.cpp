@@ -10,6 +10,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "platform/FileDescriptor.h"
+
 namespace platform {
 
 namespace {
@@ -36,17 +38,14 @@ std::string PrivateTemporaryFolder(const std::string& aName) {
   }
   // Opened without following a link, so that what is checked is what is used:
   // another user may have planted a link or a folder of theirs at this name.
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) Fail(folder, std::string("cannot be opened: ") + std::strerror(errno));
+  FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (!fd.IsOpen()) Fail(folder, std::string("cannot be opened: ") + std::strerror(errno));
   struct stat st {};
-  const bool ok = ::fstat(fd, &st) == 0;
-  if (ok && st.st_uid != ::getuid()) {
-    ::close(fd);
-    Fail(folder, "belongs to another user");
-  }
+  const bool ok = ::fstat(fd.Get(), &st) == 0;
+  if (ok && st.st_uid != ::getuid()) Fail(folder, "belongs to another user");
   // Ours: close it to others whatever it was left at.
-  const bool closed = ok && ((st.st_mode & 0077) == 0 || ::fchmod(fd, 0700) == 0);
-  ::close(fd);
+  const bool closed = ok && ((st.st_mode & 0077) == 0 || ::fchmod(fd.Get(), 0700) == 0);
+  fd.Reset();
   if (!closed) Fail(folder, "cannot be closed to other users");
   return folder + "/";
 }

@@ -10,8 +10,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "platform/DeviceExtentFile.h"
+#include "platform/FileDescriptor.h"
 #include "platform/UnbufferedFile.h"
 #include "platform/UnbufferedFileErrors_linux.h"
 
@@ -24,9 +26,9 @@ std::string ErrnoText(const char* what, const std::filesystem::path& path) {
 }
 
 // O_NONBLOCK: a pipe given as source must not block the open.
-int OpenForCache(const std::filesystem::path& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd >= 0) ::posix_fadvise(fd, 0, 0, POSIX_FADV_RANDOM);
+FileDescriptor OpenForCache(const std::filesystem::path& path) {
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (fd.IsOpen()) ::posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_RANDOM);
   return fd;
 }
 
@@ -48,16 +50,13 @@ constexpr auto kSector = static_cast<std::int64_t>(SectorSize);
 // sectors it got.
 class PositionalFile : public IUnbufferedFile {
  public:
-  PositionalFile(int fd, std::int64_t size) : fd_(fd), size_(size) {}
-  ~PositionalFile() override { ::close(fd_); }
-  PositionalFile(const PositionalFile&) = delete;
-  PositionalFile& operator=(const PositionalFile&) = delete;
+  PositionalFile(FileDescriptor fd, std::int64_t size) : FFd(std::move(fd)), FSize(size) {}
 
-  std::int64_t Size() const override { return size_; }
-  std::int64_t Position() const override { return position_; }
+  std::int64_t Size() const override { return FSize; }
+  std::int64_t Position() const override { return FPosition; }
   bool Seek(std::int64_t position) override {
     if (position < 0) return false;
-    position_ = position;
+    FPosition = position;
     return true;
   }
   std::int64_t Read(std::byte* buffer, std::size_t count) override {
@@ -67,42 +66,42 @@ class PositionalFile : public IUnbufferedFile {
     return ReadUpTo(buffer, std::min(count, RunSize), true);
   }
   std::size_t MaxRunSize() const override { return RunSize; }
-  ReadError LastError() const override { return lastError_; }
+  ReadError LastError() const override { return FLastError; }
   std::optional<FileId> Id() const override {
     struct stat st {};
-    if (::fstat(fd_, &st) != 0) return std::nullopt;
+    if (::fstat(FFd.Get(), &st) != 0) return std::nullopt;
     return FileIdOfStat(st);
   }
 
  protected:
-  // One read request of `count` bytes at position_; bytes read or -1 (errno).
+  // One read request of `count` bytes at FPosition; bytes read or -1 (errno).
   virtual std::int64_t ReadAt(std::byte* buffer, std::size_t count) = 0;
-  int fd_;
-  std::int64_t size_;
-  std::int64_t position_ = 0;
+  FileDescriptor FFd;
+  std::int64_t FSize;
+  std::int64_t FPosition = 0;
 
  private:
   std::int64_t ReadUpTo(std::byte* buffer, std::size_t count, bool keepWholeSectors) {
-    if (position_ >= size_ || count == 0) return 0;
-    const auto wanted = std::min<std::int64_t>(static_cast<std::int64_t>(count), size_ - position_);
+    if (FPosition >= FSize || count == 0) return 0;
+    const auto wanted = std::min<std::int64_t>(static_cast<std::int64_t>(count), FSize - FPosition);
     const std::int64_t got = ReadAt(buffer, count);
     if (got >= wanted) {
-      position_ += wanted;
+      FPosition += wanted;
       return wanted;
     }
     if (got < 0) {
-      lastError_ = ReadErrorOfErrno(errno);
+      FLastError = ReadErrorOfErrno(errno);
       return -1;
     }
     const std::int64_t whole = keepWholeSectors ? got - got % kSector : 0;
     if (whole > 0) {
-      position_ += whole;
+      FPosition += whole;
       return whole;
     }
-    lastError_ = ShortReadError(fd_, position_ + wanted);
+    FLastError = ShortReadError(FFd.Get(), FPosition + wanted);
     return -1;
   }
-  ReadError lastError_ = ReadError::Medium;
+  ReadError FLastError = ReadError::Medium;
 };
 
 // O_DIRECT: always whole aligned sectors, so the last partial sector of a
@@ -111,34 +110,33 @@ class PositionalFile : public IUnbufferedFile {
 // never reaches the drive); such a file goes on through the cache at once.
 class DirectFile final : public PositionalFile {
  public:
-  DirectFile(int fd, std::int64_t size, std::filesystem::path path)
-      : PositionalFile(fd, size), path_(std::move(path)) {}
-  ReadPath Path() const override { return cached_ ? ReadPath::Cache : ReadPath::Direct; }
+  DirectFile(FileDescriptor fd, std::int64_t size, std::filesystem::path path)
+      : PositionalFile(std::move(fd), size), FPath(std::move(path)) {}
+  ReadPath Path() const override { return FCached ? ReadPath::Cache : ReadPath::Direct; }
 
  protected:
   std::int64_t ReadAt(std::byte* buffer, std::size_t count) override {
-    if (cached_) return CachedRead(fd_, buffer, count, position_);
-    if (position_ % kSector != 0) {
+    if (FCached) return CachedRead(FFd.Get(), buffer, count, FPosition);
+    if (FPosition % kSector != 0) {
       errno = EINVAL;
       return -1;
     }
     const auto whole = (count + SectorSize - 1) / SectorSize * SectorSize;
-    const auto got = ::pread(fd_, buffer, whole, position_);
+    const auto got = ::pread(FFd.Get(), buffer, whole, FPosition);
     if (got >= 0 || errno != EINVAL || !SwitchToCache()) return got;
-    return CachedRead(fd_, buffer, count, position_);
+    return CachedRead(FFd.Get(), buffer, count, FPosition);
   }
 
  private:
   bool SwitchToCache() {
-    const int fd = OpenForCache(path_);
-    if (fd < 0) return false;
-    ::close(fd_);
-    fd_ = fd;
-    cached_ = true;
+    FileDescriptor fd = OpenForCache(FPath);
+    if (!fd.IsOpen()) return false;
+    FFd = std::move(fd);
+    FCached = true;
     return true;
   }
-  std::filesystem::path path_;
-  bool cached_ = false;
+  std::filesystem::path FPath;
+  bool FCached = false;
 };
 
 // Through the page cache: random-access advice at open, and the whole file's
@@ -150,7 +148,7 @@ class CachedFile final : public PositionalFile {
 
  protected:
   std::int64_t ReadAt(std::byte* buffer, std::size_t count) override {
-    return CachedRead(fd_, buffer, count, position_);
+    return CachedRead(FFd.Get(), buffer, count, FPosition);
   }
 };
 
@@ -189,33 +187,31 @@ bool DirectSectorReadsPossible(int fd) {
 }
 
 std::unique_ptr<IUnbufferedFile> OpenDirect(const std::filesystem::path& path, std::string& error) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECT | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_DIRECT | O_CLOEXEC | O_NONBLOCK));
+  if (!fd.IsOpen()) {
     error = ErrnoText("cannot open with O_DIRECT", path);
     return nullptr;
   }
   std::int64_t size = 0;
-  if (!SourceSize(fd, size) || !DirectSectorReadsPossible(fd)) {
+  if (!SourceSize(fd.Get(), size) || !DirectSectorReadsPossible(fd.Get())) {
     error = "O_DIRECT sector reads not possible for \"" + path.string() + "\"";
-    ::close(fd);
     return nullptr;
   }
-  return std::make_unique<DirectFile>(fd, size, path);
+  return std::make_unique<DirectFile>(std::move(fd), size, path);
 }
 
 std::unique_ptr<IUnbufferedFile> OpenCached(const std::filesystem::path& path, std::string& error) {
-  const int fd = OpenForCache(path);
-  if (fd < 0) {
+  FileDescriptor fd = OpenForCache(path);
+  if (!fd.IsOpen()) {
     error = ErrnoText("cannot open", path);
     return nullptr;
   }
   std::int64_t size = 0;
-  if (!SourceSize(fd, size)) {
+  if (!SourceSize(fd.Get(), size)) {
     error = "neither a regular file nor a block device: \"" + path.string() + "\"";
-    ::close(fd);
     return nullptr;
   }
-  return std::make_unique<CachedFile>(fd, size);
+  return std::make_unique<CachedFile>(std::move(fd), size);
 }
 
 // The ways to open a file, best first; the first that works is used. The
@@ -224,17 +220,17 @@ std::unique_ptr<IUnbufferedFile> OpenCached(const std::filesystem::path& path, s
 class LinuxUnbufferedOpener final : public IUnbufferedOpener {
  public:
   explicit LinuxUnbufferedOpener(std::filesystem::path mountInfo)
-      : mountInfo_(std::move(mountInfo)) {}
+      : FMountInfo(std::move(mountInfo)) {}
 
   std::unique_ptr<IUnbufferedFile> Open(const std::filesystem::path& path,
                                         std::string& error) override {
     if (auto file = OpenDirect(path, error)) return file;
-    if (auto file = OpenThroughDevice(path, error, mountInfo_)) return file;
+    if (auto file = OpenThroughDevice(path, error, FMountInfo)) return file;
     return OpenCached(path, error);
   }
 
  private:
-  std::filesystem::path mountInfo_;  // the mount table the device path consults
+  std::filesystem::path FMountInfo;  // the mount table the device path consults
 };
 
 }  // namespace

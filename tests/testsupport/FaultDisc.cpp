@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "RunProcess.h"
+#include "platform/FileDescriptor.h"
 
 namespace testsupport {
 
@@ -124,73 +125,74 @@ void FaultDisc::start(const std::filesystem::path& source, const std::string& fa
   const auto program = BinDir() / "velmora-faultfs";
   if (!std::filesystem::exists(program))
     throw std::runtime_error(program.string() + " missing: build the velmora-faultfs target");
-  std::filesystem::create_directory(work_ / "disc");
-  mountPoint_ = std::filesystem::canonical(work_ / "disc");
-  WriteFileBytes(work_ / "faults", faults);
+  std::filesystem::create_directory(FWork / "disc");
+  FMountPoint = std::filesystem::canonical(FWork / "disc");
+  WriteFileBytes(FWork / "faults", faults);
 
   std::vector<std::string> args = {
-      program.string(), "-f", "--faults", (work_ / "faults").string(), "--stats",
-      (work_ / "stats").string(), "--read-delay-us", std::to_string(options.readDelay.count()),
+      program.string(), "-f", "--faults", (FWork / "faults").string(), "--stats",
+      (FWork / "stats").string(), "--read-delay-us", std::to_string(options.readDelay.count()),
       "--fail-delay-us", std::to_string(options.failDelay.count()),
       // Should this process die without unmounting, fusermount3 unmounts.
       "-o", "auto_unmount"};
-  if (options.trace) args.insert(args.end(), {"--trace", (work_ / "trace").string()});
+  if (options.trace) args.insert(args.end(), {"--trace", (FWork / "trace").string()});
   if (!options.subtype.empty()) args.insert(args.end(), {"-o", "subtype=" + options.subtype});
   if (!options.fsname.empty()) args.insert(args.end(), {"-o", "fsname=" + options.fsname});
   args.insert(args.end(), options.extraArgs.begin(), options.extraArgs.end());
-  args.insert(args.end(), {source.string(), mountPoint_.string()});
+  args.insert(args.end(), {source.string(), FMountPoint.string()});
 
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
-  const int logFd = ::open((work_ / "log").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  const int nullFd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-  if (logFd < 0 || nullFd < 0) throw std::runtime_error("cannot create the file system's log");
+  // Closed in this process when it returns; the child keeps its copies.
+  const platform::FileDescriptor logFd(
+      ::open((FWork / "log").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+  const platform::FileDescriptor nullFd(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+  if (!logFd.IsOpen() || !nullFd.IsOpen())
+    throw std::runtime_error("cannot create the file system's log");
   const pid_t parent = ::getpid();
-  pid_ = ::fork();
-  if (pid_ == 0) {
+  FPid = ::fork();
+  if (FPid == 0) {
     // The file system goes (and unmounts) when the test process dies.
     ::prctl(PR_SET_PDEATHSIG, SIGTERM);
     if (::getppid() != parent) ::_exit(127);
-    ::dup2(nullFd, 0);
-    ::dup2(logFd, 1);
-    ::dup2(logFd, 2);
+    ::dup2(nullFd.Get(), 0);
+    ::dup2(logFd.Get(), 1);
+    ::dup2(logFd.Get(), 2);
     ::execv(argv[0], argv.data());
     ::_exit(127);
   }
-  ::close(logFd);
-  ::close(nullFd);
-  if (pid_ < 0) throw std::runtime_error("cannot start velmora-faultfs: fork failed");
+  if (FPid < 0) throw std::runtime_error("cannot start velmora-faultfs: fork failed");
 }
 
 void FaultDisc::waitUntilMounted() {
   for (auto waited = 0ms; waited < MountTimeout; waited += PollInterval) {
-    if (!MountedFsType(mountPoint_).empty()) return;
+    if (!MountedFsType(FMountPoint).empty()) return;
     int status = 0;
-    if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-      pid_ = -1;
+    if (::waitpid(FPid, &status, WNOHANG) == FPid) {
+      FPid = -1;
       throw std::runtime_error("velmora-faultfs " + ExitText(status) + " before mounting " +
-                               mountPoint_.string() + ": " + errorOutput());
+                               FMountPoint.string() + ": " + errorOutput());
     }
     std::this_thread::sleep_for(PollInterval);
   }
-  throw std::runtime_error("velmora-faultfs did not mount " + mountPoint_.string() + " in " +
+  throw std::runtime_error("velmora-faultfs did not mount " + FMountPoint.string() + " in " +
                            std::to_string(MountTimeout.count()) + " s: " + errorOutput());
 }
 
 std::string FaultDisc::errorOutput() const {
-  const std::string text = ReadFileBytes(work_ / "log");
+  const std::string text = ReadFileBytes(FWork / "log");
   return text.empty() ? "(no output)" : text;
 }
 
 void FaultDisc::unmount() {
-  if (pid_ <= 0) return;
+  if (FPid <= 0) return;
   bool lazy = false;
   try {
-    if (!MountedFsType(mountPoint_).empty() &&
-        RunProcess({"fusermount3", "-u", "-q", mountPoint_.string()}).exitCode != 0) {
+    if (!MountedFsType(FMountPoint).empty() &&
+        RunProcess({"fusermount3", "-u", "-q", FMountPoint.string()}).exitCode != 0) {
       // Busy (a file still open): detach now, the kernel lets go when it closes.
-      RunProcess({"umount", "-l", mountPoint_.string()});
+      RunProcess({"umount", "-l", FMountPoint.string()});
       lazy = true;
     }
   } catch (const std::exception&) {
@@ -198,15 +200,15 @@ void FaultDisc::unmount() {
   }
   int status = 0;
   // After a lazy unmount the process serves the open files on: end it.
-  if (lazy) ::kill(pid_, SIGTERM);
-  if (!WaitForExit(pid_, ExitTimeout, status)) {
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, &status, 0);
+  if (lazy) ::kill(FPid, SIGTERM);
+  if (!WaitForExit(FPid, ExitTimeout, status)) {
+    ::kill(FPid, SIGKILL);
+    ::waitpid(FPid, &status, 0);
   }
-  pid_ = -1;
-  if (!MountedFsType(mountPoint_).empty()) {
+  FPid = -1;
+  if (!MountedFsType(FMountPoint).empty()) {
     try {
-      RunProcess({"umount", "-l", mountPoint_.string()});
+      RunProcess({"umount", "-l", FMountPoint.string()});
     } catch (const std::exception&) {
     }
   }
@@ -215,7 +217,7 @@ void FaultDisc::unmount() {
 RangeAttempts FaultDisc::attempts(const std::string& path, std::uint64_t start,
                                   std::uint64_t end) const {
   const std::string wanted = "range " + QuotePath(path);
-  std::istringstream in(ReadFileBytes(work_ / "stats"));
+  std::istringstream in(ReadFileBytes(FWork / "stats"));
   std::string line, head;
   std::vector<std::string> fields;
   while (std::getline(in, line)) {
@@ -229,7 +231,7 @@ RangeAttempts FaultDisc::attempts(const std::string& path, std::uint64_t start,
 
 std::vector<ReadRequest> FaultDisc::requests() const {
   std::vector<ReadRequest> requests;
-  std::istringstream in(ReadFileBytes(work_ / "trace"));
+  std::istringstream in(ReadFileBytes(FWork / "trace"));
   std::string line, head;
   std::vector<std::string> fields;
   while (std::getline(in, line)) {

@@ -58,11 +58,11 @@ class FaultDisc {
   FaultDisc(const FaultDisc&) = delete;
   FaultDisc& operator=(const FaultDisc&) = delete;
 
-  const std::filesystem::path& mountPoint() const { return mountPoint_; }
+  const std::filesystem::path& mountPoint() const { return FMountPoint; }
   std::filesystem::path operator/(const std::filesystem::path& name) const {
-    return mountPoint_ / name;
+    return FMountPoint / name;
   }
-  pid_t pid() const { return pid_; }
+  pid_t pid() const { return FPid; }
 
   // The counts of the bad range listed as "bad PATH START END"; throws when
   // no such range is listed. Current as soon as a read has returned.
@@ -80,9 +80,9 @@ class FaultDisc {
   void waitUntilMounted();
   std::string errorOutput() const;
 
-  TempDir work_;  // the fault list, stats, log and the mount point
-  std::filesystem::path mountPoint_;
-  pid_t pid_ = -1;
+  TempDir FWork;  // the fault list, stats, log and the mount point
+  std::filesystem::path FMountPoint;
+  pid_t FPid = -1;
 };
 
 // Whether `mountPoint` appears in /proc/self/mountinfo, and its file-system

@@ -3,9 +3,11 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
+#include <chrono>
 #include <iostream>
 #include <stdexcept>
 #include <system_error>
+#include <thread>
 
 #include "RunProcess.h"
 #include "TempDir.h"
@@ -32,6 +34,24 @@ std::filesystem::path LoopBackingFile(const std::filesystem::path& device) {
   return Trim(ReadFileBytes(sysfs));
 }
 
+namespace {
+
+// losetup -d lets a device that is still open (udev probing the new device,
+// another test listing block devices) go only at its last close; waiting for
+// that keeps the promise that the device has gone with the fixture.
+void WaitUntilLetGo(const std::filesystem::path& device, const std::filesystem::path& backingFile) {
+  using namespace std::chrono_literals;
+  for (auto waited = 0ms; waited < 10s; waited += 10ms) {
+    const auto now = LoopBackingFile(device);
+    if (now.empty() || now != backingFile) return;  // gone, or already another's
+    std::this_thread::sleep_for(10ms);
+  }
+  std::cerr << device.string() << " still holds " << backingFile.string()
+            << " 10 s after losetup -d\n";
+}
+
+}  // namespace
+
 LoopDevice::LoopDevice(const std::filesystem::path& image) {
   std::error_code ec;
   const auto size = std::filesystem::file_size(image, ec);
@@ -45,8 +65,8 @@ LoopDevice::LoopDevice(const std::filesystem::path& image) {
                                   "--find", "--show", image.string()});
   if (result.exitCode != 0)
     throw std::runtime_error("losetup cannot attach " + image.string() + ": " + result.err);
-  device_ = Trim(result.out);
-  if (device_.empty())
+  FDevice = Trim(result.out);
+  if (FDevice.empty())
     throw std::runtime_error("losetup named no device for " + image.string() + ": " + result.err);
 }
 
@@ -54,30 +74,33 @@ LoopDevice::~LoopDevice() { detach(); }
 
 bool LoopDevice::directIo() const {
   const auto result =
-      RunProcess({"losetup", "--list", "--noheadings", "--output", "DIO", device_.string()});
+      RunProcess({"losetup", "--list", "--noheadings", "--output", "DIO", FDevice.string()});
   return result.exitCode == 0 && Trim(result.out) == "1";
 }
 
 void LoopDevice::detach() {
-  if (device_.empty()) return;
+  if (FDevice.empty()) return;
   try {
-    const auto result = RunProcess({"losetup", "-d", device_.string()});
+    const auto backingFile = LoopBackingFile(FDevice);
+    const auto result = RunProcess({"losetup", "-d", FDevice.string()});
     if (result.exitCode != 0)
-      std::cerr << "losetup -d " << device_.string() << " failed: " << result.err;
+      std::cerr << "losetup -d " << FDevice.string() << " failed: " << result.err;
+    else
+      WaitUntilLetGo(FDevice, backingFile);
   } catch (const std::exception& e) {
-    std::cerr << "losetup -d " << device_.string() << " failed: " << e.what() << '\n';
+    std::cerr << "losetup -d " << FDevice.string() << " failed: " << e.what() << '\n';
   }
-  device_.clear();
+  FDevice.clear();
 }
 
 unsigned LoopDevice::deviceMajor() const {
   struct stat st {};
-  return ::stat(device_.c_str(), &st) == 0 ? major(st.st_rdev) : 0;
+  return ::stat(FDevice.c_str(), &st) == 0 ? major(st.st_rdev) : 0;
 }
 
 unsigned LoopDevice::deviceMinor() const {
   struct stat st {};
-  return ::stat(device_.c_str(), &st) == 0 ? minor(st.st_rdev) : 0;
+  return ::stat(FDevice.c_str(), &st) == 0 ? minor(st.st_rdev) : 0;
 }
 
 }  // namespace testsupport

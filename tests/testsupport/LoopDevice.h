@@ -19,17 +19,18 @@ class LoopDevice {
   LoopDevice(const LoopDevice&) = delete;
   LoopDevice& operator=(const LoopDevice&) = delete;
 
-  const std::filesystem::path& device() const { return device_; }  // "/dev/loopN"
+  const std::filesystem::path& device() const { return FDevice; }  // "/dev/loopN"
   // The device numbers, as a mount table names the device ("7:3").
   unsigned deviceMajor() const;
   unsigned deviceMinor() const;
   // Whether the loop driver reads the backing file with O_DIRECT.
   bool directIo() const;
-  // losetup -d; the kernel lets go when the last user closes the device. Safe to call twice.
+  // losetup -d, then waits (at most 10 s) until the kernel has let the device
+  // go, which it does at the last close of a device still open. Safe to call twice.
   void detach();
 
  private:
-  std::filesystem::path device_;
+  std::filesystem::path FDevice;
 };
 
 // The backing file of a loop device, empty when it is not attached.

@@ -9,43 +9,57 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "platform/FileDescriptor.h"
+
 extern char** environ;
 
 namespace testsupport {
 
 namespace {
 
-void DrainBoth(int outFd, int errFd, std::string& out, std::string& err) {
-  pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
-  int open = 2;
+using platform::FileDescriptor;
+
+// Reads both pipes until each reaches its end, closing each as it does.
+void DrainBoth(FileDescriptor& outFd, FileDescriptor& errFd, std::string& out, std::string& err) {
+  FileDescriptor* ends[2] = {&outFd, &errFd};
+  std::string* texts[2] = {&out, &err};
   char buffer[65536];
-  while (open > 0) {
+  while (outFd.IsOpen() || errFd.IsOpen()) {
+    // poll() passes over the negative descriptor of a pipe already closed.
+    pollfd fds[2] = {{outFd.Get(), POLLIN, 0}, {errFd.Get(), POLLIN, 0}};
     if (::poll(fds, 2, -1) < 0) break;
     for (int i = 0; i < 2; ++i) {
       if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
       const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
-      if (n > 0) {
-        (i == 0 ? out : err).append(buffer, static_cast<std::size_t>(n));
-      } else {
-        ::close(fds[i].fd);
-        fds[i].fd = -1;
-        --open;
-      }
+      if (n > 0)
+        texts[i]->append(buffer, static_cast<std::size_t>(n));
+      else
+        ends[i]->Reset();
     }
   }
+}
+
+// A pipe's read and write ends.
+struct Pipe {
+  FileDescriptor readEnd, writeEnd;
+};
+
+Pipe MakePipe() {
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+  return {FileDescriptor(fds[0]), FileDescriptor(fds[1])};
 }
 
 }  // namespace
 
 ProcessResult RunProcess(const std::vector<std::string>& argv,
                          const std::map<std::string, std::string>& env) {
-  int outPipe[2], errPipe[2];
-  if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0)
-    throw std::runtime_error("pipe failed");
+  Pipe outPipe = MakePipe();
+  Pipe errPipe = MakePipe();
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
-  posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
+  posix_spawn_file_actions_adddup2(&actions, outPipe.writeEnd.Get(), 1);
+  posix_spawn_file_actions_adddup2(&actions, errPipe.writeEnd.Get(), 2);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
 
   std::map<std::string, std::string> merged;
@@ -67,17 +81,16 @@ ProcessResult RunProcess(const std::vector<std::string>& argv,
   pid_t pid = 0;
   const int rc = ::posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
-  ::close(outPipe[1]);
-  ::close(errPipe[1]);
+  // Only the child writes: the reads below end when it exits.
+  outPipe.writeEnd.Reset();
+  errPipe.writeEnd.Reset();
   ProcessResult result;
   if (rc != 0) {
-    ::close(outPipe[0]);
-    ::close(errPipe[0]);
     result.exitCode = 127;
     result.err = "cannot start " + argv.at(0);
     return result;
   }
-  DrainBoth(outPipe[0], errPipe[0], result.out, result.err);
+  DrainBoth(outPipe.readEnd, errPipe.readEnd, result.out, result.err);
   int status = 0;
   ::waitpid(pid, &status, 0);
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);

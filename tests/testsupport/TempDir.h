@@ -16,11 +16,11 @@ class TempDir {
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(const std::filesystem::path& name) const { return path_ / name; }
+  const std::filesystem::path& path() const { return FPath; }
+  std::filesystem::path operator/(const std::filesystem::path& name) const { return FPath / name; }
 
  private:
-  std::filesystem::path path_;
+  std::filesystem::path FPath;
 };
 
 class ScopedEnv {
@@ -31,19 +31,19 @@ class ScopedEnv {
   ScopedEnv& operator=(const ScopedEnv&) = delete;
 
  private:
-  std::string name_;
-  std::optional<std::string> old_;
+  std::string FName;
+  std::optional<std::string> FOld;
 };
 
 // A TempDir with HOME, XDG_CONFIG_HOME, XDG_DATA_HOME and XDG_CACHE_HOME inside it.
 class IsolatedHome {
  public:
   IsolatedHome();
-  const std::filesystem::path& home() const { return dir_.path(); }
+  const std::filesystem::path& home() const { return FDir.path(); }
 
  private:
-  TempDir dir_;
-  ScopedEnv home_, config_, data_, cache_;
+  TempDir FDir;
+  ScopedEnv FHome, FConfig, FData, FCache;
 };
 
 // root/name/name/... depth levels deep, made relative to each parent so

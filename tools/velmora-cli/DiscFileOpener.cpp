@@ -5,18 +5,18 @@
 namespace cli {
 
 DiscFileOpener::DiscFileOpener(std::filesystem::path deviceOrImage, std::string pathOnDisc)
-    : deviceOrImage_(std::move(deviceOrImage)),
-      pathOnDisc_(pathOnDisc.starts_with('/') ? std::move(pathOnDisc) : "/" + pathOnDisc),
-      sourceName_(deviceOrImage_.string() + ":" + pathOnDisc_) {}
+    : FDeviceOrImage(std::move(deviceOrImage)),
+      FPathOnDisc(pathOnDisc.starts_with('/') ? std::move(pathOnDisc) : "/" + pathOnDisc),
+      FSourceName(FDeviceOrImage.string() + ":" + FPathOnDisc) {}
 
 std::unique_ptr<platform::IUnbufferedFile> DiscFileOpener::Open(const std::filesystem::path& path,
                                                                 std::string& error) {
   std::unique_ptr<platform::IUnbufferedFile> file;
-  if (path != sourceName_)
-    error = "only " + sourceName_.string() + " can be opened, not " + path.string();
+  if (path != FSourceName)
+    error = "only " + FSourceName.string() + " can be opened, not " + path.string();
   else
-    file = platform::OpenOnDevice(deviceOrImage_, pathOnDisc_, error);
-  if (!file) whyNot_ = error;
+    file = platform::OpenOnDevice(FDeviceOrImage, FPathOnDisc, error);
+  if (!file) FWhyNot = error;
   return file;
 }
 

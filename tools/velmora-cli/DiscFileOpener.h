@@ -19,18 +19,18 @@ class DiscFileOpener final : public platform::IUnbufferedOpener {
   DiscFileOpener(std::filesystem::path deviceOrImage, std::string pathOnDisc);
 
   // "DEVICE:PATH-ON-DISC": the name the copier is given and its events show.
-  const std::filesystem::path& SourceName() const { return sourceName_; }
+  const std::filesystem::path& SourceName() const { return FSourceName; }
   // Why the file could not be opened; empty until an open has failed.
-  const std::string& WhyNot() const { return whyNot_; }
+  const std::string& WhyNot() const { return FWhyNot; }
 
   std::unique_ptr<platform::IUnbufferedFile> Open(const std::filesystem::path& path,
                                                   std::string& error) override;
 
  private:
-  std::filesystem::path deviceOrImage_;
-  std::string pathOnDisc_;  // always starts with '/'
-  std::filesystem::path sourceName_;
-  std::string whyNot_;
+  std::filesystem::path FDeviceOrImage;
+  std::string FPathOnDisc;  // always starts with '/'
+  std::filesystem::path FSourceName;
+  std::string FWhyNot;
 };
 
 }  // namespace cli
