@@ -15,22 +15,16 @@ import zipfile
 
 import pyatspi
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "e2e"))
+import atspi  # noqa: E402  the shared polling of tests/e2e
+
 OUT = os.environ["VELMORA_E2E_OUT"]
 MIRRORED = os.environ.get("VELMORA_E2E_LCID") == "1025"
 RECEIVED = os.path.join(OUT, "received-mail.txt")
 
 
 def wait_for(probe, what, seconds=30):
-    end = time.time() + seconds
-    while time.time() < end:
-        try:
-            found = probe()
-            if found:
-                return found
-        except Exception:  # the tree changes under us while windows come and go
-            pass
-        time.sleep(0.05)
-    raise AssertionError("timed out waiting for " + what)
+    return atspi.wait_for(probe, what, seconds)
 
 
 def find(root, name, role):

@@ -19,6 +19,9 @@ import time
 import pyatspi
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "..", "e2e"))
+import atspi  # noqa: E402  the shared polling of tests/e2e
+
 BIN = os.path.abspath(sys.argv[1])
 SHOTS = sys.argv[2] if len(sys.argv) > 2 else None
 PASSWORD = "pelvin_Quorat"
@@ -26,16 +29,7 @@ QUESTION = "New version of Velmora Free available."
 
 
 def wait_for(probe, seconds=20, what="condition"):
-    end = time.time() + seconds
-    while time.time() < end:
-        try:
-            found = probe()
-            if found:
-                return found
-        except Exception:
-            pass
-        time.sleep(0.05)
-    raise AssertionError("timed out waiting for " + what)
+    return atspi.wait_for(probe, what, seconds)
 
 
 def screenshot(name):
