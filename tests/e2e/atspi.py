@@ -54,6 +54,28 @@ def wait_find(root, name, role=None, seconds=20):
     return wait_for(lambda: find(root, name, role), "%s %r" % (role or "control", name), seconds)
 
 
+def choose_drive(app, entry_probe, next_button, on_target_page, what):
+    """Selects the drive list entry that entry_probe() finds and presses Next
+    until on_target_page() returns a true value, which it returns. Other
+    tests' discs come and go meanwhile; each time the list is rebuilt with its
+    first drive selected, so a wrong source sends the run back to choose again.
+    Returns (the Target directory field, what on_target_page() returned)."""
+    for _ in range(10):
+        entry = wait_for(entry_probe, what)
+        if not entry.getState().contains(pyatspi.STATE_SELECTED):
+            click(entry)
+            wait_for(lambda: entry_probe().getState().contains(pyatspi.STATE_SELECTED),
+                     what + " chosen")
+        press(next_button)
+        edit = wait_find(app, "Target directory", "text")
+        found = on_target_page()
+        if found:
+            return edit, found
+        press(wait_find(app, "Back", "push button"))
+        wait_find(app, "Drives")
+    raise Timeout("%s never stayed chosen" % what)
+
+
 def is_enabled(acc):
     return acc.getState().contains(pyatspi.STATE_ENABLED)
 

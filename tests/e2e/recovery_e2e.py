@@ -86,19 +86,12 @@ def main():
             return next((c for c in atspi.find(app, "Drives") if c.name.startswith(mnt + " : ")),
                         None)
 
-        for _ in range(10):  # other tests' discs may rebuild the list meanwhile
-            entry = atspi.wait_for(our_entry, "the sample disc's entry")
-            if not entry.getState().contains(pyatspi.STATE_SELECTED):
-                atspi.click(entry)
-                atspi.wait_for(lambda: our_entry().getState().contains(pyatspi.STATE_SELECTED),
-                               "the sample disc chosen")
-            atspi.press(next_button)
-            edit = atspi.wait_find(app, "Target directory", "text")
+        def shows_our_disc():
             source = atspi.wait_find(app, "Source drive")
-            if any(x.name.startswith(mnt) for x in atspi.find_all(source, lambda x: x.name)):
-                break
-            atspi.press(atspi.wait_find(app, "Back", "push button"))
-            atspi.wait_find(app, "Drives")
+            return any(x.name.startswith(mnt) for x in atspi.find_all(source, lambda x: x.name))
+
+        edit, _ = atspi.choose_drive(app, our_entry, next_button, shows_our_disc,
+                                     "the sample disc's entry")
         atspi.set_text(edit, restore)
         atspi.wait_for(lambda: atspi.is_enabled(next_button), "Next enabled for the target")
         atspi.press(next_button)

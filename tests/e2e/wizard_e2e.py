@@ -103,23 +103,14 @@ def main():
         assert "iso9660" in entry.name, entry.name
         atspi.wait_for(lambda: atspi.is_enabled(next_button), "Next enabled")
         shot("1-drive-page.png", main_window)
-        # Other tests' discs come and go meanwhile; each time the list is rebuilt
-        # with its first drive selected. Choose ours until the target page shows it.
-        for _ in range(10):
-            entry = atspi.wait_for(our_entry, "the disc's entry")
-            if not entry.getState().contains(pyatspi.STATE_SELECTED):
-                atspi.click(entry)
-                atspi.wait_for(lambda: our_entry().getState().contains(pyatspi.STATE_SELECTED),
-                               "our disc chosen")
-            atspi.press(next_button)
-            edit = atspi.wait_find(app, "Target directory", "text")
+        def source_panel_of_our_disc():
             source = atspi.wait_for(lambda: panel_values(app, "Source drive").get("Drive Type")
                                     == "CD-ROM" and panel_values(app, "Source drive"),
                                     "the source panel")
-            if source["Disk Label"].startswith(mnt):
-                break
-            atspi.press(atspi.wait_find(app, "Back", "push button"))
-            atspi.wait_find(app, "Drives")
+            return source if source["Disk Label"].startswith(mnt) else None
+
+        edit, source = atspi.choose_drive(app, our_entry, next_button, source_panel_of_our_disc,
+                                          "the disc's entry")
         assert source["Disk Label"].startswith(mnt), source
         assert source["Disk Size"] != "N/A" and source["Free space"] != "N/A", source
         atspi.set_text(edit, mnt + "/restored")
