@@ -99,24 +99,24 @@ std::optional<TDamageMap> ParseDdrescueMap(const std::string& AText, std::string
       statusSeen = true;
       continue;
     }
-    const auto where = "line " + std::to_string(lineNumber);
+    const auto where = [lineNumber] { return "line " + std::to_string(lineNumber); };
     std::int64_t pos = 0, size = 0;
     const auto posRead = ParseNumber(fields[0], pos);
     const auto sizeRead = fields.size() >= 2 ? ParseNumber(fields[1], size) : Number::Invalid;
     const bool numbers = posRead == Number::Valid && sizeRead == Number::Valid;
     if (posRead == Number::TooLarge || sizeRead == Number::TooLarge ||
         (numbers && size > std::numeric_limits<std::int64_t>::max() - pos)) {
-      AError = where + ": the block ends past the largest file size: " + Quote(line);
+      AError = where() + ": the block ends past the largest file size: " + Quote(line);
       return std::nullopt;
     }
     const std::string_view statuses = "?*/-+";
     if (!numbers || fields.size() != 3 || fields[2].size() != 1 ||
         statuses.find(fields[2][0]) == std::string_view::npos) {
-      AError = where + " is no mapfile block: " + Quote(line);
+      AError = where() + " is no mapfile block: " + Quote(line);
       return std::nullopt;
     }
     if (pos != map.Size) {
-      AError = where + ": blocks leave a gap or overlap at " + std::to_string(map.Size);
+      AError = where() + ": blocks leave a gap or overlap at " + std::to_string(map.Size);
       return std::nullopt;
     }
     map.Size = pos + size;
