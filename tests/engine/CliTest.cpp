@@ -160,7 +160,8 @@ struct MapRefusalRow {
   std::string text = "";  // of a Text or Unrenamable map
   std::string target = "out.bin";
   bool targetExists = true;
-  std::string reason;  // in the message on standard error
+  bool device = false;  // src.bin is the disc image given with --device
+  std::string reason;   // in the message on standard error
 };
 
 void PrintTo(const MapRefusalRow& row, std::ostream* os) { *os << row.name; }
@@ -221,8 +222,11 @@ TEST_P(CliCopyMapRefuses, BeforeAnythingIsWritten) {
   const auto before = Snapshot(dir.path());
 
   // A map that blocked the tool would end it here, and the row would fail.
-  const auto r = RunProcess({"timeout", "60", Cli(), "copy", (dir / "src.bin").string(),
-                             (dir / row.target).string(), "--map", map.string()});
+  std::vector<std::string> argv = {"timeout", "60", Cli(), "copy"};
+  if (row.device) argv.insert(argv.end(), {"--device", (dir / "src.bin").string(), "/f.bin"});
+  if (!row.device) argv.push_back((dir / "src.bin").string());
+  argv.insert(argv.end(), {(dir / row.target).string(), "--map", map.string()});
+  const auto r = RunProcess(argv);
 
   EXPECT_EQ(r.exitCode, 1) << r.err;
   EXPECT_EQ(r.out, "not saved\n");
@@ -262,6 +266,12 @@ INSTANTIATE_TEST_SUITE_P(
                       .kind = MapKind::Missing,
                       .targetExists = false,
                       .reason = "is the source file itself"},
+        MapRefusalRow{.name = "MapIsTheDiscImageOfTheSource",
+                      .map = "src.bin",
+                      .kind = MapKind::Missing,
+                      .targetExists = false,
+                      .device = true,
+                      .reason = "/src.bin\" is the source file itself"},
         MapRefusalRow{.name = "MapsTemporaryFileIsTheTarget",
                       .map = "m.map",
                       .kind = MapKind::Missing,
