@@ -3,7 +3,9 @@
 // the engine. Paths are std::filesystem::path in the platform's native form.
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace platform {
@@ -30,6 +32,21 @@ bool AppendToFile(const std::filesystem::path& path, std::string_view bytes,
 // (absolute, or relative to the same folder). Repeated and trailing
 // delimiters do not count.
 bool IsAtOrBelow(const std::filesystem::path& path, const std::filesystem::path& folder);
+
+// True when `a` and `b` name one file: the same file when both exist (a
+// hard link, or a symbolic link to it, included), else the same path once
+// made absolute with its existing folders' links resolved, as two files yet
+// to be written under the names would be one.
+bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+
+enum class ReadFileStatus : std::uint8_t { Read, Missing, NotRegular, TooLarge, Failed };
+
+// Reads a whole regular file of at most `maxBytes` bytes into `bytes`. A
+// FIFO, a device or a folder is refused without being opened for reading,
+// so that it can neither block nor be changed by the opening; a larger file
+// is refused without being read. `error` says why for Missing and Failed.
+ReadFileStatus ReadRegularFile(const std::filesystem::path& path, std::uint64_t maxBytes,
+                               std::string& bytes, std::string& error);
 
 // The full path of the running program's own file.
 std::filesystem::path SelfExecutablePath();

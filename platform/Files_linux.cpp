@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -58,6 +59,39 @@ bool AppendToFile(const std::filesystem::path& path, std::string_view bytes,
     left -= static_cast<std::size_t>(written);
   }
   return true;  // closing the descriptor releases the lock
+}
+
+ReadFileStatus ReadRegularFile(const std::filesystem::path& path, std::uint64_t maxBytes,
+                               std::string& bytes, std::string& error) {
+  bytes.clear();
+  const auto failed = [&error](int code) {
+    error = std::error_code(code, std::generic_category()).message();
+    return code == ENOENT ? ReadFileStatus::Missing : ReadFileStatus::Failed;
+  };
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return failed(errno);
+  if (!S_ISREG(st.st_mode)) return ReadFileStatus::NotRegular;
+  if (static_cast<std::uint64_t>(st.st_size) > maxBytes) return ReadFileStatus::TooLarge;
+  // Without waiting: should the name turn into a FIFO after the check, the
+  // open returns at once and the check below refuses it.
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (!fd.IsOpen()) return failed(errno);
+  if (::fstat(fd.Get(), &st) != 0) return failed(errno);
+  if (!S_ISREG(st.st_mode)) return ReadFileStatus::NotRegular;
+  // At most one byte past the limit is read, however the file grows meanwhile.
+  char chunk[65536];
+  for (;;) {
+    const ssize_t got = ::read(fd.Get(), chunk, sizeof chunk);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return failed(errno);
+    if (got == 0) return ReadFileStatus::Read;
+    const auto room = maxBytes - bytes.size();
+    if (static_cast<std::uint64_t>(got) > room) {
+      bytes.clear();
+      return ReadFileStatus::TooLarge;
+    }
+    bytes.append(chunk, static_cast<std::size_t>(got));
+  }
 }
 
 std::filesystem::path SelfExecutablePath() {

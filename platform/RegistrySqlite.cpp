@@ -62,6 +62,11 @@ class Statement {
     if (rc == SQLITE_DONE) return false;
     FConnection.Fail("step");
   }
+  // Ready to run again with new bindings.
+  Statement& Reset() {
+    sqlite3_reset(FStmt);
+    return *this;
+  }
   std::int64_t Int(int aColumn) { return sqlite3_column_int64(FStmt, aColumn); }
   std::string Text(int aColumn) {
     const auto* p = sqlite3_column_text(FStmt, aColumn);
@@ -122,15 +127,18 @@ RegistryConnection::RegistryConnection(const std::filesystem::path& aFile, bool 
     } catch (const ERegistryException&) {
       // A store in write-ahead mode needs its shared-memory file beside it,
       // which cannot be made on a read-only mount or in another user's
-      // folder. Without a journal holding commits the file alone is the
-      // whole store, and is read as it is.
-      if (sqlite3_db_readonly(FDb, "main") != 1 || JournalHoldsCommits()) throw;
+      // folder, nor grown on a full disk. Without a journal holding commits
+      // the file alone is the whole store, and is read as it is, so that
+      // reading never needs to write.
+      const bool cannotWrite =
+          sqlite3_db_readonly(FDb, "main") == 1 || (!aForWriting && FFailedOnFullDisk);
+      if (!cannotWrite || JournalHoldsCommits()) throw;
       sqlite3_close(FDb);
       FDb = nullptr;
       Open(ImmutableUri(aFile), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
       Setup();
     }
-    if (FHasSchema && SchemaVersion() < kSchemaVersion) UpgradeSchema();
+    if (FHasSchema && SchemaVersion() < kSchemaVersion) UpgradeSchema(aForWriting);
     if (aForWriting) PrepareForWriting();
   } catch (...) {
     sqlite3_close(FDb);  // the destructor does not run for a failed constructor
@@ -187,11 +195,23 @@ int RegistryConnection::SchemaVersion() {
   return static_cast<int>(st.Int(0));
 }
 
-void RegistryConnection::UpgradeSchema() {
+void RegistryConnection::UpgradeSchema(bool aForWriting) {
   if (sqlite3_db_readonly(FDb, "main") == 1) {
     // The file cannot change: this process reads an upgraded copy.
     CopyIntoMemory();
   }
+  try {
+    UpgradeRows();
+  } catch (const ERegistryException&) {
+    // Rolled back. On a full disk a reader still reads, from an upgraded
+    // copy; a writer could not write anyway.
+    if (aForWriting || FInMemory || !FFailedOnFullDisk) throw;
+    CopyIntoMemory();
+    UpgradeRows();
+  }
+}
+
+void RegistryConnection::UpgradeRows() {
   Transaction t(*this, true);
   if (SchemaVersion() >= kSchemaVersion) return;  // another process was first
   RefoldNames();
@@ -294,6 +314,9 @@ std::vector<std::pair<std::int64_t, std::string>> RegistryConnection::Rows(const
 void RegistryConnection::PrepareForWriting() {
   if (FWritable) return;
   if (FInMemory || sqlite3_db_readonly(FDb, "main") == 1) {
+    // A reader that fell back to the file alone because the disk was full.
+    if (FFailedOnFullDisk)
+      throw ERegistryException("registry store " + FFile.string() + ": " + kDiskFullText);
     throw ERegistryException("the registry store is read-only: " + FFile.string());
   }
   // The journal mode is a property of the file; a new file switches to WAL
@@ -390,9 +413,21 @@ bool RegistryConnection::KeyIdExists(std::int64_t anId) {
 }
 
 void RegistryConnection::DeleteKeyId(std::int64_t anId) {
+  // The deepest keys go first, so that no delete cascades to a subkey: a
+  // cascade per level would stop at SQLite's trigger depth, and a tree of
+  // any depth must go.
+  std::vector<std::int64_t> ids;
+  {
+    Statement tree(*this, FDb,
+                   "WITH RECURSIVE tree(id, depth) AS (SELECT ?1, 0 UNION ALL"
+                   " SELECT regkeys.id, tree.depth + 1 FROM regkeys JOIN tree"
+                   " ON regkeys.parent = tree.id)"
+                   " SELECT id FROM tree ORDER BY depth DESC");
+    tree.Bind(1, anId);
+    while (tree.Step()) ids.push_back(tree.Int(0));
+  }
   Statement st(*this, FDb, "DELETE FROM regkeys WHERE id = ?1");
-  st.Bind(1, anId);
-  st.Step();
+  for (const auto id : ids) st.Reset().Bind(1, id).Step();
 }
 
 std::vector<std::string> RegistryConnection::ChildNames(std::int64_t aParent) {
@@ -470,9 +505,18 @@ void RegistryConnection::Exec(const char* aSql) {
   if (sqlite3_exec(FDb, aSql, nullptr, nullptr, nullptr) != SQLITE_OK) Fail(aSql);
 }
 
+bool RegistryConnection::DiskFullNow() const {
+  const int code = sqlite3_extended_errcode(FDb);
+  return code == SQLITE_FULL ||
+         ((code & 0xFF) == SQLITE_IOERR && IsDiskFullError(sqlite3_system_errno(FDb)));
+}
+
 void RegistryConnection::Fail(const std::string& aWhat) const {
-  throw ERegistryException("registry store " + FFile.string() + ": " + aWhat + ": " +
-                           sqlite3_errmsg(FDb));
+  // SQLite calls a full disk "disk I/O error" when the shared-memory file
+  // cannot grow; the user is told what to do about it.
+  FFailedOnFullDisk = DiskFullNow();
+  const std::string why = FFailedOnFullDisk ? kDiskFullText : sqlite3_errmsg(FDb);
+  throw ERegistryException("registry store " + FFile.string() + ": " + aWhat + ": " + why);
 }
 
 }  // namespace platform

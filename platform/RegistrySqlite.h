@@ -40,6 +40,11 @@ struct StoredValue {
 // as it is, byte for byte.
 std::string FoldRegistryName(const std::string& aName);
 
+// True for the system's error code (errno here) of a full disk.
+bool IsDiskFullError(int aSystemError);
+
+inline constexpr const char* kDiskFullText = "There is not enough space on the disk.";
+
 class RegistryConnection {
  public:
   // Opens the store file. aForWriting creates the file and its schema when
@@ -92,7 +97,9 @@ class RegistryConnection {
   bool JournalHoldsCommits() const;
   static std::string ImmutableUri(const std::filesystem::path& aFile);
   int SchemaVersion();
-  void UpgradeSchema();
+  void UpgradeSchema(bool aForWriting);
+  void UpgradeRows();
+  bool DiskFullNow() const;  // whether SQLite's last failure was a full disk
   void CopyIntoMemory();
   void RefoldNames();
   void RefoldValues(std::int64_t aKey);
@@ -103,7 +110,8 @@ class RegistryConnection {
   std::filesystem::path FFile;
   bool FWritable = false;
   bool FHasSchema = false;
-  bool FInMemory = false;  // an upgraded copy of a store this process may not write
+  bool FInMemory = false;                  // an upgraded copy of a store this process may not write
+  mutable bool FFailedOnFullDisk = false;  // set by Fail()
 };
 
 }  // namespace platform

@@ -43,6 +43,7 @@ TEST_P(DamageMapParse, ReadsWhatDdrescueWrites) {
   ASSERT_EQ(map.has_value(), row.valid) << error;
   if (!row.valid) {
     EXPECT_NE(error.find(row.error), std::string::npos) << error;
+    EXPECT_LT(error.size(), 200u) << "a bad line is quoted short";
     return;
   }
   EXPECT_EQ(map->Size, row.size);
@@ -80,7 +81,59 @@ INSTANTIATE_TEST_SUITE_P(
                  "gap or overlap"},
         ParseRow{"UnknownStatus", Header + "0x0 0x800 X\n", false, 0, {}, "no mapfile block"},
         ParseRow{"NegativeSize", Header + "0x0 -5 +\n", false, 0, {}, "no mapfile block"},
-        ParseRow{"NoStatusLine", "# only a comment\n", false, 0, {}, "no mapfile status line"}),
+        ParseRow{"NoStatusLine", "# only a comment\n", false, 0, {}, "no mapfile status line"},
+        // ddrescuelog -A writes a comment after each block.
+        ParseRow{"CommentsAfterBlocks",
+                 Header + "0x0 0x800 +  # 0 B\n0x800 0x800 -\t#  2048 B\n",
+                 true,
+                 4096,
+                 {{2048, 2048}},
+                 ""},
+        ParseRow{"WindowsLineEnds",
+                 "0x0 + 1\r\n0x0 0x800 +\r\n0x800 0x10 -\r\n",
+                 true,
+                 0x810,
+                 {{2048, 16}},
+                 ""},
+        ParseRow{"JunkAfterBlock",
+                 Header + "0x0 0x800 + junk\n",
+                 false,
+                 0,
+                 {},
+                 "line 5 is no mapfile block: \"0x0 0x800 + junk\""},
+        ParseRow{"JunkGluedToStatus", Header + "0x0 0x800 +x\n", false, 0, {}, "no mapfile block"},
+        ParseRow{"JunkGluedToSize", Header + "0x0 0x800k +\n", false, 0, {}, "no mapfile block"},
+        ParseRow{"BlockEndsPastTheLargestPosition",
+                 Header + "0x0 0x7FFFFFFFFFFFFFFF +\n0x7FFFFFFFFFFFFFFF 0x10 -\n",
+                 false,
+                 0,
+                 {},
+                 "line 6: the block ends past the largest file size"},
+        ParseRow{"HexSizePast64Bits",
+                 Header + "0x0 0x10000000000000000 +\n",
+                 false,
+                 0,
+                 {},
+                 "past the largest file size"},
+        ParseRow{"DecimalPositionPast64Bits",
+                 Header + "99999999999999999999 1 +\n",
+                 false,
+                 0,
+                 {},
+                 "past the largest file size"},
+        ParseRow{"SignedNumber", Header + "+0 0x800 +\n", false, 0, {}, "no mapfile block"},
+        ParseRow{"HugeBadLineQuotedByItsStart",
+                 Header + std::string(1 << 20, 'x') + "\n",
+                 false,
+                 0,
+                 {},
+                 "block: \"" + std::string(80, 'x') + "\"..."},
+        ParseRow{"ControlCharactersOfABadLineEscaped",
+                 Header + "0x0 0x800 \x1b[2J\n",
+                 false,
+                 0,
+                 {},
+                 "\"0x0 0x800 \\x1B[2J\""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 std::string Pattern(std::size_t size) {

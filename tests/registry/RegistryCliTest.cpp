@@ -55,7 +55,13 @@ INSTANTIATE_TEST_SUITE_P(
         KindRow{"dword_decimal", "REG_DWORD", "1025", "REG_DWORD    0x401"},
         KindRow{"dword_hex", "REG_DWORD", "0xFFFFFFFF", "REG_DWORD    0xffffffff"},
         KindRow{"binary", "REG_BINARY", "000aFF", "REG_BINARY    000AFF"},
-        KindRow{"empty_binary", "REG_BINARY", "", "REG_BINARY    "}),
+        KindRow{"empty_binary", "REG_BINARY", "", "REG_BINARY    "},
+        // String data prints on one line, escaped as scan escapes names.
+        KindRow{"string_with_line_breaks_and_tab", "REG_SZ", "a\nb\r\nc\td",
+                "REG_SZ    a\\nb\\r\\nc\\td"},
+        KindRow{"string_with_backslash", "REG_SZ", "C:\\x41\\", "REG_SZ    C:\\\\x41\\\\"},
+        KindRow{"expandable_with_terminal_escape", "REG_EXPAND_SZ", "\x1b[2J$HOME",
+                "REG_EXPAND_SZ    \\x1B[2J$HOME"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RegCli, InstallerValuesReachThePrograms) {
@@ -142,6 +148,46 @@ TEST_F(RegCli, DeleteRemovesValuesAndKeys) {
   EXPECT_EQ(Reg({"delete", "HKCU\\software"}).exitCode, 0);
   EXPECT_EQ(Reg({"query", kKey + "\\General"}).exitCode, 1);
   EXPECT_EQ(Reg({"delete", "HKCU\\software"}).exitCode, 1);
+}
+
+// Names of keys and values print escaped too: every line of the answer is
+// one key or one value.
+TEST_F(RegCli, NamesWithLineBreaksPrintOnOneLine) {
+  ASSERT_EQ(Reg({"add", kKey + "\\two\nlines", "/v", "a\tb\nc", "/d", "x"}).exitCode, 0);
+  const auto key = Reg({"query", kKey});
+  ASSERT_EQ(key.exitCode, 0) << key.err;
+  EXPECT_EQ(key.out,
+            "\nHKEY_CURRENT_USER\\Software\\Velmora Free\n\n"
+            "HKEY_CURRENT_USER\\Software\\Velmora Free\\two\\nlines\n");
+  const auto value = Reg({"query", kKey + "\\two\nlines"});
+  ASSERT_EQ(value.exitCode, 0) << value.err;
+  EXPECT_EQ(value.out,
+            "\nHKEY_CURRENT_USER\\Software\\Velmora Free\\two\\nlines\n"
+            "    a\\tb\\nc    REG_SZ    x\n\n");
+}
+
+// A tree deeper than SQLite's limit of nested cascades (1000) is added,
+// read and deleted whole.
+TEST_F(RegCli, DeletesAKeyTreeOfAnyDepth) {
+  std::string deep = "HKCU\\Software\\Deep";
+  for (int level = 0; level < 1500; ++level) deep += "\\k";
+  ASSERT_EQ(Reg({"add", deep, "/v", "Bottom", "/d", "1500"}).exitCode, 0);
+  ASSERT_EQ(Reg({"add", kKey, "/v", "Stays", "/d", "yes"}).exitCode, 0);
+  const auto bottom = Reg({"query", deep, "/v", "Bottom"});
+  ASSERT_EQ(bottom.exitCode, 0) << bottom.err;
+  EXPECT_NE(bottom.out.find("    Bottom    REG_SZ    1500\n"), std::string::npos);
+
+  const auto removed = Reg({"delete", "HKCU\\Software\\Deep", "/f"});
+
+  EXPECT_EQ(removed.exitCode, 0) << removed.err;
+  EXPECT_EQ(removed.out, "The operation completed successfully.\n");
+  EXPECT_EQ(Reg({"query", "HKCU\\Software\\Deep"}).exitCode, 1);
+  EXPECT_EQ(Reg({"query", deep}).exitCode, 1);
+  EXPECT_EQ(Reg({"query", kKey, "/v", "Stays"}).exitCode, 0) << "a sibling tree stays";
+  // Only that tree went: Software holds Velmora Free alone.
+  platform::TRegistry reg(platform::raRead);
+  ASSERT_TRUE(reg.OpenKey("\\Software", false));
+  EXPECT_EQ(reg.GetKeyNames(), std::vector<std::string>{"Velmora Free"});
 }
 
 TEST_F(RegCli, ClassesRootIsItsOwnHive) {

@@ -1,8 +1,11 @@
 // A store the user may read but not write still answers "reg query": on a
-// read-only mount, and when it belongs to another user. Only writes fail,
-// and say why. Needs root (mounts, and running the tool as another user).
+// read-only mount, when it belongs to another user, and on a full file
+// system. Only writes fail, say why, and leave the store as it was. Needs
+// root (mounts, and running the tool as another user).
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 #include "RegistryFixture.h"
 #include "RegistryV1Store.h"
@@ -14,7 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 using testsupport::RunProcess;
 
-enum class Lock { ReadOnlyMount, OtherOwner };
+enum class Lock { ReadOnlyMount, OtherOwner, FullDisk };
 
 struct ReadOnlyRow {
   const char* name;
@@ -22,7 +25,21 @@ struct ReadOnlyRow {
   bool firstVersionStore;  // written by the earlier schema, converted in memory
   std::string value;       // asked for under HKCU\Software\ž
   std::string shown;       // the answer's value line
+  std::string addError = "the registry store is read-only";
 };
+
+// Writes zeros into `file` until the file system has no byte left.
+void FillFileSystem(const fs::path& file) {
+  std::FILE* f = std::fopen(file.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::setvbuf(f, nullptr, _IONBF, 0);
+  const std::string block(4096, '\0');
+  while (std::fwrite(block.data(), 1, block.size(), f) == block.size()) {
+  }
+  while (std::fwrite(block.data(), 1, 1, f) == 1) {
+  }
+  std::fclose(f);
+}
 
 void PrintTo(const ReadOnlyRow& aRow, std::ostream* os) { *os << aRow.name; }
 
@@ -59,6 +76,14 @@ TEST_P(RegistryReadOnly, QueryAnswersAndAddFailsClearly) {
   if (row.lock == Lock::ReadOnlyMount) {
     mount.emplace(testsupport::ScopedMount::ReadOnlyBind(folder), folder);
     ASSERT_TRUE(mount->mounted()) << "cannot bind-mount (the test needs root): " << mount->error();
+  } else if (row.lock == Lock::FullDisk) {
+    // The store alone (no journal, no shared-memory file) on a tiny file
+    // system, filled up.
+    mount.emplace(testsupport::ScopedMount::Tmpfs(), folder);
+    ASSERT_TRUE(mount->mounted()) << "cannot mount a tmpfs (the test needs root): "
+                                  << mount->error();
+    testsupport::WriteFileBytes(store, before);
+    FillFileSystem(folder / "filler");
   } else {
     // Readable by everyone on the way, writable by root only.
     for (fs::path p = folder; p != FHome.home().parent_path(); p = p.parent_path()) {
@@ -73,8 +98,10 @@ TEST_P(RegistryReadOnly, QueryAnswersAndAddFailsClearly) {
 
   const auto add = Reg({"add", "HKCU\\Software\\ž", "/v", "New", "/d", "x"}, row.lock);
   EXPECT_EQ(add.exitCode, 1);
-  EXPECT_NE(add.err.find("the registry store is read-only"), std::string::npos) << add.err;
+  EXPECT_NE(add.err.find(row.addError), std::string::npos) << add.err;
   EXPECT_EQ(testsupport::ReadFileBytes(store), before);
+  const auto again = Reg({"query", "HKCU\\Software\\ž", "/v", row.value}, row.lock);
+  EXPECT_EQ(again.out, query.out) << again.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, RegistryReadOnly,
@@ -97,7 +124,20 @@ INSTANTIATE_TEST_SUITE_P(Stores, RegistryReadOnly,
                                                        .lock = Lock::OtherOwner,
                                                        .firstVersionStore = true,
                                                        .value = "ÿa",
-                                                       .shown = "Ÿa    REG_SZ    one"}),
+                                                       .shown = "Ÿa    REG_SZ    one"},
+                                           ReadOnlyRow{.name = "full_file_system",
+                                                       .lock = Lock::FullDisk,
+                                                       .firstVersionStore = false,
+                                                       .value = "ÿA",
+                                                       .shown = "Ÿa    REG_SZ    one",
+                                                       .addError = "not enough space on the disk"},
+                                           ReadOnlyRow{
+                                               .name = "earlier_version_on_full_file_system",
+                                               .lock = Lock::FullDisk,
+                                               .firstVersionStore = true,
+                                               .value = "ŸA (2)",
+                                               .shown = "ÿa (2)    REG_SZ    two",
+                                               .addError = "not enough space on the disk"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

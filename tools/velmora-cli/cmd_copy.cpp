@@ -133,10 +133,22 @@ int RunCopy(const std::vector<std::string>& args) {
   }
   if (names.size() != 2) return Usage();
 
+  const std::filesystem::path target = names[1];
+  if (mapFile) {
+    // Of a disc file read by extents, the device or image is the file the
+    // map must not replace.
+    std::string error;
+    if (!cli::CheckMapFile(*mapFile, std::filesystem::path(device ? *device : names[0]), target,
+                           error)) {
+      std::cerr << "velmora-cli: " << error << '\n';
+      std::cout << OutcomeWord(fscError) << '\n';
+      return 1;
+    }
+  }
+
   TFileSaveCancelMode result;
   TFileSaveReport report;
   bool reasonGiven = false;
-  const std::filesystem::path target = names[1];
   const bool retry =
       mapFile && std::filesystem::exists(*mapFile) && std::filesystem::exists(target);
   const auto copyOrRetry = [&](const std::filesystem::path& source) {

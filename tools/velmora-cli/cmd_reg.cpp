@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Command.h"
+#include "platform/EscapeForDisplay.h"
 #include "platform/HexText.h"
 #include "platform/RegistryStore.h"
 
@@ -127,7 +128,7 @@ std::string DataText(TRegistry& aReg, const std::string& aName, std::uint32_t aK
   switch (aKind) {
     case platform::REG_SZ:
     case platform::REG_EXPAND_SZ:
-      return aReg.ReadString(aName);
+      return platform::EscapeForDisplay(aReg.ReadString(aName));
     case platform::REG_DWORD: {
       char text[16];
       std::snprintf(text, sizeof text, "0x%x", static_cast<std::uint32_t>(aReg.ReadInteger(aName)));
@@ -141,13 +142,25 @@ std::string DataText(TRegistry& aReg, const std::string& aName, std::uint32_t aK
 void PrintValue(TRegistry& aReg, const std::string& aName) {
   std::uint32_t kind = 0;
   aReg.GetDataKind(aName, kind);
-  std::cout << "    " << (aName.empty() ? "(Default)" : aName) << "    "
+  std::cout << "    " << (aName.empty() ? "(Default)" : platform::EscapeForDisplay(aName)) << "    "
             << platform::RegTypeName(kind) << "    " << DataText(aReg, aName, kind) << '\n';
+}
+
+// The key's names escaped one by one, so that the "\\" between them stays.
+std::string ShownPath(const std::string& aPath) {
+  std::string shown;
+  for (std::size_t start = 0;;) {
+    const auto end = aPath.find('\\', start);
+    shown += platform::EscapeForDisplay(aPath.substr(start, end - start));
+    if (end == std::string::npos) return shown;
+    shown += '\\';
+    start = end + 1;
+  }
 }
 
 std::string FullName(const KeyName& aKey, const std::string& aStoredPath) {
   const std::string root = platform::RootKeyName(aKey.root);
-  return aStoredPath.empty() ? root : root + '\\' + aStoredPath;
+  return aStoredPath.empty() ? root : root + '\\' + ShownPath(aStoredPath);
 }
 
 int Query(const KeyName& aKey, const Switches& aSwitches) {
@@ -170,7 +183,8 @@ int Query(const KeyName& aKey, const Switches& aSwitches) {
   std::cout << '\n' << full << '\n';
   for (const auto& name : reg.GetValueNames()) PrintValue(reg, name);
   std::cout << '\n';
-  for (const auto& sub : reg.GetKeyNames()) std::cout << full << '\\' << sub << '\n';
+  for (const auto& sub : reg.GetKeyNames())
+    std::cout << full << '\\' << platform::EscapeForDisplay(sub) << '\n';
   return 0;
 }
 
@@ -251,7 +265,8 @@ const cli::CommandRegistration kRegistration{cli::Command{
     "  reg add KEY [/v NAME | /ve] [/t REG_SZ|REG_EXPAND_SZ|REG_DWORD|REG_BINARY] [/d DATA] [/f]\n"
     "  reg delete KEY [/v NAME | /ve] [/f]\n"
     "      KEY is HKCU\\PATH or HKCR\\PATH; REG_DWORD data is decimal or 0x-hexadecimal,\n"
-    "      REG_BINARY data hexadecimal digits (\"0AFF\")",
+    "      REG_BINARY data hexadecimal digits (\"0AFF\"); query prints names and string\n"
+    "      data escaped as scan prints names (\\\\ \\t \\n \\r \\xHH), one value a line",
     RunReg}};
 
 }  // namespace
