@@ -55,11 +55,13 @@ class LinuxTargetFile final : public ITargetFile {
 
 // Takes the whole-file lock that tells writers of the same target apart.
 // The lock belongs to the open file, so it goes when the file is closed,
-// also when the program dies.
+// also when the program dies. A file system without locks (ENOLCK,
+// EOPNOTSUPP) still takes the file: only a writer holding it refuses it.
 bool HoldAgainstOtherWriters(const FileDescriptor& fd, std::string& reason) {
   while (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
     if (errno == EINTR) continue;
-    reason = errno == EWOULDBLOCK ? TargetBusyText : std::strerror(errno);
+    if (errno != EWOULDBLOCK) return true;
+    reason = TargetBusyText;
     return false;
   }
   return true;
