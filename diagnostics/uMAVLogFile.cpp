@@ -33,7 +33,9 @@ void TMAVLogFile::LogMessage(const std::string& aMsg) noexcept {
   try {
     // One append of the whole record under the shared log's lock: the
     // message writer of the other program appends to the same file, and a
-    // record must neither be split by its lines nor lost to a collision.
+    // record must neither be split by its lines nor lost to a collision. On
+    // a fresh account the data folder may not exist yet.
+    platform::ForceFileFolder(FFileName);
     platform::AppendToFile(FFileName, BuildLogRecord(platform::LocalDateTimeText(), aMsg));
   } catch (...) {
     // A lost record must not take the error handling that logs it down too.

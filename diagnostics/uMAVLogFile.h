@@ -21,8 +21,8 @@ class TMAVLogFile {
   const std::filesystem::path& FileName() const { return FFileName; }
   void SetFileName(std::filesystem::path aFileName) { FFileName = std::move(aFileName); }
 
-  // Appends one record. Never raises: a missing folder (which is not
-  // created), a read-only file or a full disk lose the record silently.
+  // Appends one record, creating the log's folder when it is missing. Never
+  // raises: a read-only file or a full disk lose the record silently.
   virtual void LogMessage(const std::string& aMsg) noexcept;
   // Deletes the log file if it exists; never raises.
   void ClearLog() noexcept;

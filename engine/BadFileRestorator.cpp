@@ -33,11 +33,16 @@ void Send(const TFileSaveProc& proc, TFileSaveEventType event, const std::filesy
 
 bool StopRequested(TFileSaveCancelMode result) { return result == fscSkip || result == fscCancel; }
 
+// "cannot write the target file", with the system's reason when it gave one.
+[[noreturn]] void ThrowWriteError(const platform::ITargetFile& target) {
+  const std::string reason = target.LastErrorText();
+  throw CopyError("cannot write the target file" + (reason.empty() ? "" : ": " + reason));
+}
+
 void WriteAll(platform::ITargetFile& target, const std::byte* data, std::uint32_t count) {
   // A short write (a full disk) ends the copy: the loop's end depends on the
   // target growing, so carrying on would never finish.
-  if (target.Write(data, count) != static_cast<std::int64_t>(count))
-    throw CopyError("cannot write the target file");
+  if (target.Write(data, count) != static_cast<std::int64_t>(count)) ThrowWriteError(target);
 }
 
 // A read that failed because the disc, drive or file went away: further
@@ -111,8 +116,16 @@ void CopyBlocks(platform::IUnbufferedFile& source, platform::ITargetFile& target
 
 }  // namespace
 
-CreateDirectoryException::CreateDirectoryException(const std::filesystem::path& folder)
-    : std::runtime_error("Cannot create \"" + folder.string() + "\" directory") {}
+CreateDirectoryException::CreateDirectoryException(const std::filesystem::path& folder,
+                                                   std::string reason)
+    : std::runtime_error("Cannot create \"" + folder.string() + "\" directory"),
+      FReason(std::move(reason)) {}
+
+std::string FailureText(const std::exception& error) {
+  const auto* folder = dynamic_cast<const CreateDirectoryException*>(&error);
+  if (!folder || folder->Reason().empty()) return error.what();
+  return std::string(error.what()) + ": " + folder->Reason();
+}
 
 OpenFileException::OpenFileException(const std::filesystem::path& file)
     : std::runtime_error("Cannot open file \"" + file.string() + "\".") {}
@@ -184,8 +197,9 @@ TFileSaveCancelMode BadFileRestorator::SaveFile(const std::filesystem::path& ASo
   TFileSaveReport& report = AReport ? *AReport : ownReport;
   report = {};
   const auto folder = FolderPart(ADestName);
-  if (!folder.empty() && !platform::ForceDirectories(folder))
-    throw CreateDirectoryException(folder);
+  std::string reason;
+  if (!folder.empty() && !platform::ForceDirectories(folder, reason))
+    throw CreateDirectoryException(folder, reason);
 
   // From here on every failure ends the copy with fscError and no end event;
   // what was written stays on disk. The source is opened before the target
@@ -246,7 +260,7 @@ TFileSaveCancelMode BadFileRestorator::RetryRanges(const std::filesystem::path& 
         const auto length = static_cast<std::size_t>(to - from);
         if (target->WriteAt(from, buffer.bytes + (from - sector), length) !=
             static_cast<std::int64_t>(length))
-          throw CopyError("cannot write the target file");
+          ThrowWriteError(*target);
       }
     }
   } catch (const std::exception& e) {

@@ -40,8 +40,17 @@ using TFileSaveProc =
 // "Cannot create \"%s\" directory" — the target's folder chain could not be made.
 class CreateDirectoryException : public std::runtime_error {
  public:
-  explicit CreateDirectoryException(const std::filesystem::path& folder);
+  explicit CreateDirectoryException(const std::filesystem::path& folder, std::string reason = {});
+  // The system's reason ("Read-only file system"); empty when none is known.
+  const std::string& Reason() const { return FReason; }
+
+ private:
+  std::string FReason;
 };
+
+// Why a file could not be saved, for logs: the error's text, then the
+// system's reason when the error carries one apart.
+std::string FailureText(const std::exception& error);
 
 // "Cannot open file \"%s\"." — the source could not be opened.
 class OpenFileException : public std::runtime_error {
@@ -64,7 +73,8 @@ struct TFileSaveReport {
   // The target's stretches filled with zeros in place of unreadable blocks,
   // in order, adjacent ones joined.
   std::vector<TByteRange> ZeroRanges;
-  // Why the copy ended with fscError; empty otherwise.
+  // Why the copy ended with fscError, with the system's reason where it gave
+  // one ("cannot create \"t\": Read-only file system"); empty otherwise.
   std::string Error;
 
   // The 2048-byte sectors the zero ranges cover (a partial last one counts).

@@ -36,4 +36,9 @@ bool IsAtOrBelow(const std::filesystem::path& path, const std::filesystem::path&
   return true;
 }
 
+bool ForceFileFolder(const std::filesystem::path& file) {
+  if (!file.has_parent_path()) return true;
+  return DirectoryExists(file.parent_path()) || ForceDirectories(file.parent_path());
+}
+
 }  // namespace platform

@@ -18,6 +18,11 @@ bool DirectoryExists(const std::filesystem::path& path);  // a folder
 
 // Creates the folder with all missing parents; true when it exists afterwards.
 bool ForceDirectories(const std::filesystem::path& path);
+// The same, with the system's reason in `reason` when it fails.
+bool ForceDirectories(const std::filesystem::path& path, std::string& reason);
+// Creates the folder a file is to go in when it is missing; true when it
+// exists afterwards (or the name has no folder part).
+bool ForceFileFolder(const std::filesystem::path& file);
 
 // Appends bytes to a file, creating it when missing. Writers of a shared log
 // take an advisory lock on the whole file for the append, and wait up to

@@ -24,10 +24,17 @@ bool DirectoryExists(const std::filesystem::path& path) {
 }
 
 bool ForceDirectories(const std::filesystem::path& path) {
+  std::string reason;
+  return ForceDirectories(path, reason);
+}
+
+bool ForceDirectories(const std::filesystem::path& path, std::string& reason) {
   if (path.empty()) return false;
   std::error_code ec;
   std::filesystem::create_directories(path, ec);
-  return DirectoryExists(path);
+  if (DirectoryExists(path)) return true;
+  reason = ec ? ec.message() : "not a folder";
+  return false;
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
 // Writing a recovered file: created anew or truncated, written from the start
-// onwards. Others may read it while it is written.
+// onwards. Others may read it while it is written; only one writer at a time
+// holds it (a second one is refused before anything is truncated or written).
 
 #include <cstddef>
 #include <cstdint>
@@ -25,16 +26,25 @@ class ITargetFile {
     (void)offset, (void)data, (void)count;
     return -1;
   }
+  // The system's reason for the last write that failed or came up short
+  // ("No space left on device"); empty when none is known.
+  virtual std::string LastErrorText() const { return {}; }
 };
+
+// The reason given when another writer holds the target.
+inline constexpr const char* TargetBusyText = "The file is being written by another program";
 
 class ITargetCreator {
  public:
   virtual ~ITargetCreator() = default;
-  // Creates or truncates `path`; nullptr (and `error`) when it cannot.
+  // Creates or truncates `path`, holding it against other writers until the
+  // file object goes; nullptr (and `error`, with the system's reason) when it
+  // cannot, or when another writer holds it (its bytes are then untouched).
   virtual std::unique_ptr<ITargetFile> Create(const std::filesystem::path& path,
                                               std::string& error) = 0;
-  // Opens an existing target for WriteAt, its bytes kept; nullptr (and
-  // `error`) when it cannot. By default targets cannot be reopened.
+  // Opens an existing target for WriteAt, its bytes kept, held against other
+  // writers as Create does; nullptr (and `error`) when it cannot. By default
+  // targets cannot be reopened.
   virtual std::unique_ptr<ITargetFile> OpenExisting(const std::filesystem::path& path,
                                                     std::string& error) {
     error = "cannot reopen \"" + path.string() + "\"";

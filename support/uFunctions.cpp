@@ -135,8 +135,7 @@ void AppendErrorLog(const std::string& aText) {
     // A report before start-up set the folder would otherwise land at the file-system root.
     if (ProductDataFolder.empty()) InitProductDataFolder();
     const std::filesystem::path path = ErrorLogPath();
-    if (path.has_parent_path() && !platform::DirectoryExists(path.parent_path()))
-      platform::ForceDirectories(path.parent_path());
+    platform::ForceFileFolder(path);
     const std::string line = platform::LocalDateTimeText() + " : " + aText + "\r\n";
     platform::AppendToFile(path, support::Utf8ToUtf16LE(line), kLogLockWait);
   } catch (...) {

@@ -41,8 +41,10 @@ fs::path RelativeName(const TCustomFile& entry) {
   return below.empty() ? entry.Name() : below / entry.Name();
 }
 
-std::string ErrorLogLine(const std::string& name, const std::string& word) {
-  return "File \"" + name + "\" is " + word + ".";
+std::string ErrorLogLine(const std::string& name, const std::string& word,
+                         const std::string& reason) {
+  const std::string line = "File \"" + name + "\" is " + word + ".";
+  return reason.empty() ? line : line + " Reason: " + reason;
 }
 
 std::string DamageNote(std::int64_t sectors) {
@@ -73,11 +75,11 @@ TFileSaveCancelMode TRestoreRun::CheckAndSaveFile(const TCustomFile& entry) {
   TFileSaveCancelMode outcome = fscNormal;
   try {
     outcome = SaveEntry(entry, target);
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     // A name the target cannot hold, a folder that cannot be made or has
     // vanished: this file is not saved, the others still are.
     outcome = fscError;
-    Failed(entry, ErrorWord);
+    Failed(entry, ErrorWord, FailureText(e));
   }
   FView.LineDone();
   CallStack().Pop();
@@ -116,14 +118,14 @@ TFileSaveCancelMode TRestoreRun::SaveEntry(const TCustomFile& entry, const fs::p
       Failed(entry, CanceledWord);
       break;
     case fscError:
-      Failed(entry, ErrorWord);
+      Failed(entry, ErrorWord, report.Error);
       break;
   }
   return outcome;
 }
 
-void TRestoreRun::Failed(const TCustomFile& entry, const char* word) {
+void TRestoreRun::Failed(const TCustomFile& entry, const char* word, const std::string& reason) {
   FView.Insert(word, ErrorColour);
   FView.Insert("\n", ErrorColour);
-  FErrorLog.LogMessage(ErrorLogLine(entry.Name().string(), word));
+  FErrorLog.LogMessage(ErrorLogLine(entry.Name().string(), word, reason));
 }

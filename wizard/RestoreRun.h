@@ -54,8 +54,11 @@ std::string ShortenName(const std::string& AText, int AMaxLen);
 std::string NameField(const std::string& relativeName);
 // The entry's path below the disc root with its name ("a/b/x.txt").
 std::filesystem::path RelativeName(const TCustomFile& entry);
-// "File \"x.txt\" is skipped."
-std::string ErrorLogLine(const std::string& name, const std::string& word);
+// "File \"x.txt\" is skipped."; with a reason, that line, then " Reason: "
+// and the reason ("... Error is occured.. Reason: cannot create ...: Read-only
+// file system").
+std::string ErrorLogLine(const std::string& name, const std::string& word,
+                         const std::string& reason = {});
 // " (3 unreadable sectors filled with zeros)"; empty for none.
 std::string DamageNote(std::int64_t sectors);
 
@@ -71,7 +74,7 @@ class TRestoreRun {
 
  private:
   TFileSaveCancelMode SaveEntry(const TCustomFile& entry, const std::filesystem::path& target);
-  void Failed(const TCustomFile& entry, const char* word);
+  void Failed(const TCustomFile& entry, const char* word, const std::string& reason = {});
 
   IRestoreView& FView;
   TMAVLogFile& FErrorLog;

@@ -23,6 +23,7 @@
 #include "diagnostics/uMAVLogFile.h"
 #include "engine/Drives.h"
 #include "reports/gui/uAbout.h"
+#include "support/gui/UrlOpener.h"
 #include "support/uFileVersion.h"
 #include "support/uFunctions.h"
 #include "support/uMAVRegFile.h"
@@ -31,9 +32,9 @@
 #include "wizard/Glyphs.h"
 #include "wizard/HelpWindow.h"
 #include "wizard/TargetInfo.h"
-#include "support/gui/UrlOpener.h"
 #include "wizard/WebLinks.h"
 #include "wizard/WizardButtons.h"
+#include "wizard/WizardPages.h"
 #include "wizard/uDiskInfoFrame.h"
 #include "wizard/uMAVDialogs.h"
 #include "wizard/uSaveProgressForm.h"
@@ -213,29 +214,40 @@ void TMainForm::DefaultKeyPressed() {
 }
 
 void TMainForm::CancelKeyPressed() {
-  if (btnCancel->isVisible() && btnCancel->isEnabled()) btnCancel->click();
+  // Escape is the visible Exit: a page without an Exit button (the log
+  // page) has its Next reading "Exit".
+  const TWizardPageObject* page = WizardPage(ActivePageIndex());
+  QPushButton* exit = !page || page->ExitVisible() ? btnCancel : btnNext;
+  if (exit->isVisible() && exit->isEnabled()) exit->click();
 }
 
-void TMainForm::GoNext() {
-  switch (ActivePageIndex()) {
-    case wpDrive:
-      NextPage();
-      break;
-    case wpTarget:
-      if (!CheckTargetDir()) return;
-      ProcessScan();
-      NextPage();
-      break;
-    case wpFiles:
-      NextPage();
-      ProcessSave();
-      break;
-    case wpLog:
-      close();
-      break;
-    default:
-      break;
+class TMainForm::TPageSteps final : public IWizardSteps {
+ public:
+  explicit TPageSteps(TMainForm& form) : FForm(form) {}
+  // Coming back to the drive page, the user finds the drive they chose.
+  void FillDrivesTree() override { FForm.FillDrivesTree(FForm.FSelectedDrive); }
+  void UpdateSelectedDrive() override { FForm.UpdateSelectedDrive(); }
+  void UpdateTargetInfo() override { FForm.UpdateTargetInfo(); }
+  bool FilesShowSelectedDrive() const override {
+    return FForm.FSelectedDrive == FForm.FShowedDrive;
   }
+  void FillFindedFilesTree() override { FForm.FillFindedFilesTree(); }
+  void FocusFilesTree() override {
+    if (FForm.tvFiles->isEnabled()) FForm.tvFiles->setFocus();
+  }
+  bool CheckTargetDir() override { return FForm.CheckTargetDir(); }
+  void ProcessScan() override { FForm.ProcessScan(); }
+  void ProcessSave() override { FForm.ProcessSave(); }
+  void NextPage() override { FForm.NextPage(); }
+  void CloseWizard() override { FForm.close(); }
+
+ private:
+  TMainForm& FForm;
+};
+
+void TMainForm::GoNext() {
+  TPageSteps steps(*this);
+  if (const TWizardPageObject* page = WizardPage(ActivePageIndex())) page->Next(steps);
 }
 
 void TMainForm::SelectPage(int index) {
@@ -264,21 +276,8 @@ void TMainForm::PrevPage() {
 }
 
 void TMainForm::EnterPage() {
-  switch (ActivePageIndex()) {
-    case wpDrive:
-      FillDrivesTree();
-      break;
-    case wpTarget:
-      UpdateSelectedDrive();
-      UpdateTargetInfo();
-      break;
-    case wpFiles:
-      if (FSelectedDrive != FShowedDrive) FillFindedFilesTree();
-      if (tvFiles->isEnabled()) tvFiles->setFocus();
-      break;
-    default:
-      break;
-  }
+  TPageSteps steps(*this);
+  if (const TWizardPageObject* page = WizardPage(ActivePageIndex())) page->InitializePage(steps);
   UpdateButtons();
   UpdateHelpContexts();
 }
@@ -338,7 +337,7 @@ void TMainForm::DeviceChanged() {
   if (ActivePageIndex() == wpDrive) FillDrivesTree();
 }
 
-void TMainForm::FillDrivesTree() {
+void TMainForm::FillDrivesTree(const std::string& keep) {
   if (!FDriveListChanged) return;
   TTraceFrame frame("TMForm.FillDrivesTree");
   {
@@ -349,7 +348,7 @@ void TMainForm::FillDrivesTree() {
       item->setText(0, QString::fromStdString(entry.Caption));
       item->setData(0, kDesignatorRole, QString::fromStdString(entry.Designator));
       item->setIcon(0, OpticalDriveIcon());
-      if (!tvDrive->currentItem()) tvDrive->setCurrentItem(item);
+      if (!tvDrive->currentItem() || entry.Designator == keep) tvDrive->setCurrentItem(item);
     }
   }
   UpdateSelectedDrive();

@@ -122,7 +122,9 @@ class TMainForm : public QMainWindow {
   void DefaultKeyPressed();
   void CancelKeyPressed();
 
-  // Page flow.
+  // Page flow: the page objects (WizardPages.h) say what each page does;
+  // TPageSteps lends them the window's steps.
+  class TPageSteps;
   void GoNext();
   void NextPage();
   void PrevPage();
@@ -159,7 +161,9 @@ class TMainForm : public QMainWindow {
   void EnableUI();
 
   // Drive and target pages.
-  void FillDrivesTree();
+  // Rebuilds the list when it changed; the entry of `keep` is selected when
+  // listed, else the first.
+  void FillDrivesTree(const std::string& keep = {});
   void UpdateSelectedDrive();
   void UpdateTargetInfo();
 

@@ -110,11 +110,12 @@ TEST(LogMessage, CreatesMissingFile) {
   EXPECT_TRUE(platform::FileExists(dir / "Err.log"));
 }
 
-TEST(LogMessage, MissingFolderWritesNothingAndReturns) {
-  TempDir dir;
-  TMAVLogFile log(dir / "Velmora Free" / "Err.log");
-  log.LogMessage("lost");
-  EXPECT_FALSE(std::filesystem::exists(dir / "Velmora Free"));
+TEST(LogMessage, MissingFoldersAreCreatedAndTheRecordKept) {
+  TempDir dir;  // a fresh account: no data folder yet, nor its parent
+  const auto file = dir / "share" / "Velmora Free" / "Err.log";
+  TMAVLogFile log(file);
+  log.LogMessage("kept");
+  EXPECT_NE(testsupport::ReadFileBytes(file).find("  kept\r\n"), std::string::npos);
 }
 
 TEST(LogMessage, UnwritableTargetLosesRecordQuietly) {

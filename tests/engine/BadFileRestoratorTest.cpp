@@ -7,10 +7,14 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <sstream>
+#include <stdexcept>
 
 #include "EventText.h"
 #include "FaultInjector.h"
+#include "ForkedSteps.h"
+#include "ScopedMount.h"
 #include "TempDir.h"
 #include "engine/BadFileRestorator.h"
 
@@ -729,11 +733,80 @@ TEST(CopierOnDisk, FullTargetDiskEndsWithErrorPromptly) {
   ScopedRestoratorIo io(&disc);
   Recorder rec;
   rec.source = "/s";
-  EXPECT_EQ(BadFileRestorator::SaveFile("/s", mountPoint / "t", rec.Proc()), fscError);
+  TFileSaveReport report;
+  EXPECT_EQ(BadFileRestorator::SaveFile("/s", mountPoint / "t", rec.Proc(), nullptr, &report),
+            fscError);
+  EXPECT_EQ(report.Error, "cannot write the target file: No space left on device");
   EXPECT_LE(disc.TotalReads("/s"), 64 * 1024 / 2048 + 1);
   ASSERT_FALSE(rec.events.empty());
   EXPECT_EQ(rec.events.back().rfind("end", 0), std::string::npos) << "no end event after an error";
   EXPECT_LE(std::filesystem::file_size(mountPoint / "t"), 64u * 1024u);
+}
+
+// A target folder on a read-only file system: each file's error names the
+// system's reason, whether the file goes straight into the folder or into a
+// folder that must be made first.
+TEST(CopierOnDisk, AReadOnlyTargetSaysWhy) {
+  TempDir dir;
+  const auto mountPoint = dir / "ro";
+  std::filesystem::create_directory(mountPoint);
+  testsupport::ScopedMount ro({"-t", "tmpfs", "-o", "ro,size=64k", "tmpfs"}, mountPoint);
+  ASSERT_TRUE(ro.mounted()) << ro.error();
+  FaultInjector disc;
+  disc.AddFile("/s", "abc");
+  ScopedRestoratorIo io(&disc);
+  TFileSaveReport report;
+  EXPECT_EQ(BadFileRestorator::SaveFile("/s", mountPoint / "t", nullptr, nullptr, &report),
+            fscError);
+  EXPECT_EQ(report.Error,
+            "cannot create \"" + (mountPoint / "t").string() + "\": Read-only file system");
+  try {
+    BadFileRestorator::SaveFile("/s", mountPoint / "sub" / "t", nullptr);
+    FAIL() << "no exception";
+  } catch (const CreateDirectoryException& e) {
+    EXPECT_EQ(e.Reason(), "Read-only file system");
+    EXPECT_EQ(FailureText(e), std::string(e.what()) + ": Read-only file system");
+  }
+}
+
+// Two programs saving to one target at once: the one that comes second finds
+// the target held, truncates and writes nothing and says why; the file holds
+// the first one's bytes alone. Once the first has finished the target is free.
+TEST(CopierOnDisk, ATargetAnotherProgramIsWritingIsLeftToIt) {
+  TempDir dir;
+  const auto target = dir / "t.bin";
+  const std::string first = Pattern(6000);
+  const std::string second(5000, 'S');
+  testsupport::WriteFileBytes(dir / "src.bin", second);
+  std::unique_ptr<platform::ITargetFile> held;  // the other program's open target
+  const auto write = [&](std::size_t from, std::size_t to) {
+    if (held->Write(reinterpret_cast<const std::byte*>(first.data() + from), to - from) !=
+        static_cast<std::int64_t>(to - from))
+      throw std::runtime_error("short write");
+  };
+  testsupport::ForkedSteps other(
+      [&] {
+        std::string error;
+        held = platform::SystemTargetCreator().Create(target, error);
+        if (!held) throw std::runtime_error(error);
+        write(0, 1000);
+      },
+      [&] {
+        write(1000, first.size());
+        held.reset();
+      });
+  ASSERT_TRUE(other.FirstDone());
+
+  TFileSaveReport report;
+  EXPECT_EQ(BadFileRestorator::SaveFile(dir / "src.bin", target, nullptr, nullptr, &report),
+            fscError);
+  EXPECT_EQ(report.Error, "cannot create \"" + target.string() + "\": " + platform::TargetBusyText);
+  EXPECT_EQ(testsupport::ReadFileBytes(target), first.substr(0, 1000)) << "neither cut nor grown";
+
+  ASSERT_EQ(other.Finish(), 0);
+  EXPECT_TRUE(testsupport::ReadFileBytes(target) == first) << "the first program's bytes alone";
+  EXPECT_EQ(BadFileRestorator::SaveFile(dir / "src.bin", target, nullptr), fscNormal);
+  EXPECT_EQ(testsupport::ReadFileBytes(target), second);
 }
 
 }  // namespace

@@ -8,13 +8,18 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "ForkedSteps.h"
+#include "ScopedMount.h"
 #include "TempDir.h"
 #include "diagnostics/uMAVCallStack.h"
 #include "diagnostics/uMAVLogFile.h"
+#include "platform/TargetFile.h"
 #include "wizard/ErrorTrail.h"
 #include "wizard/RestoreRun.h"
 
@@ -259,6 +264,54 @@ TEST_F(Run, ANameTooLongForTheTargetFailsThatFileAlone) {
   TRestoreRun run(view, errorLog, {}, target);
   run.Run(list);
   EXPECT_EQ(view.Text(), Line(longName, "not saved. Error is occured.") + Line("z.txt", "saved"));
+}
+
+// A target folder on a read-only file system: every file fails, and the
+// error log says why after the usual words.
+TEST_F(Run, AReadOnlyTargetPutsTheSystemsReasonInTheErrorLog) {
+  fs::create_directories(target);
+  testsupport::ScopedMount ro({"-t", "tmpfs", "-o", "ro,size=64k", "tmpfs"}, target);
+  ASSERT_TRUE(ro.mounted()) << ro.error();
+  RunOver({"z.txt", "a/y.txt"});
+  EXPECT_EQ(view.Text(), Line("z.txt", "not saved. Error is occured.") +
+                             Line("a/y.txt", "not saved. Error is occured."));
+  const std::string log = ErrLog();
+  EXPECT_NE(log.find("  File \"z.txt\" is not saved. Error is occured.. Reason: cannot create \"" +
+                     (target / "z.txt").string() + "\": Read-only file system\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("  File \"y.txt\" is not saved. Error is occured.. Reason: Cannot create \"" +
+                     (target / "a").string() + "/\" directory: Read-only file system\r\n"),
+            std::string::npos)
+      << log;
+}
+
+// Another program is writing the target (a second wizard that answered
+// "Yes to All"): this run leaves it alone and says why; the file holds the
+// other program's bytes only.
+TEST_F(Run, ATargetAnotherProgramIsWritingIsNotSavedAndLeftAlone) {
+  const std::string theirs = "the other disc's bytes";
+  std::unique_ptr<platform::ITargetFile> held;
+  testsupport::ForkedSteps other(
+      [&] {
+        std::string error;
+        fs::create_directories(target);
+        held = platform::SystemTargetCreator().Create(target / "z.txt", error);
+        if (!held) throw std::runtime_error(error);
+        held->Write(reinterpret_cast<const std::byte*>(theirs.data()), theirs.size());
+      },
+      [&] { held.reset(); });
+  ASSERT_TRUE(other.FirstDone());
+  view.answers = {oaYesToAll};
+  RunOver({"z.txt"});
+  EXPECT_EQ(view.Text(), Line("z.txt", "not saved. Error is occured."));
+  EXPECT_NE(ErrLog().find("  File \"z.txt\" is not saved. Error is occured.. Reason: cannot "
+                          "create \"" +
+                          (target / "z.txt").string() + "\": " + platform::TargetBusyText + "\r\n"),
+            std::string::npos)
+      << ErrLog();
+  ASSERT_EQ(other.Finish(), 0);
+  EXPECT_EQ(testsupport::ReadFileBytes(target / "z.txt"), theirs);
 }
 
 TEST(ErrorTrail, MessageThenFramesOutermostFirstAndTheTraceEmptied) {

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "Command.h"
+#include "engine/BadFileRestorator.h"
 #include "support/uFunctions.h"
 
 namespace cli {
@@ -50,6 +51,6 @@ int main(int argc, char** argv) {
   try {
     return it->second.run(args);
   } catch (const std::exception& e) {
-    return cli::Fail(e.what());
+    return cli::Fail(FailureText(e));  // with the system's reason where known
   }
 }
