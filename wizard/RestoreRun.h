@@ -71,7 +71,8 @@ class TRestoreRun {
 
  private:
   TFileSaveCancelMode SaveEntry(const TCustomFile& entry, const std::filesystem::path& target);
-  void Failed(const TCustomFile& entry, const char* word);
+  // Ends the line with word; the error log gets the name, word and any reason.
+  void Failed(const TCustomFile& entry, const char* word, const std::string& reason = {});
 
   IRestoreView& FView;
   TMAVLogFile& FErrorLog;
