@@ -32,6 +32,17 @@ std::string TFileSelection::NodeText(const TCustomFile& entry,
 
 void TFileSelection::Build(TCustomDir& root, const TTextLess& less,
                            const std::string& decimalSeparator) {
+  Build(
+      root,
+      [&less](const std::vector<std::string>& texts, std::vector<std::size_t>& order) {
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::size_t a, std::size_t b) { return less(texts[a], texts[b]); });
+      },
+      decimalSeparator);
+}
+
+void TFileSelection::Build(TCustomDir& root, const TSortTexts& sort,
+                           const std::string& decimalSeparator) {
   FRoot.clear();
   FParentStateUpdating = 0;
   FDecimalSeparator = decimalSeparator;
@@ -53,9 +64,7 @@ void TFileSelection::Build(TCustomDir& root, const TTextLess& less,
       texts[i] = NodeText(*dir->Files(static_cast<std::int32_t>(i)), decimalSeparator);
     order.resize(count);
     std::iota(order.begin(), order.end(), std::size_t{0});
-    // Stable, so that equal texts keep the disc's order.
-    std::stable_sort(order.begin(), order.end(),
-                     [&](std::size_t a, std::size_t b) { return less(texts[a], texts[b]); });
+    sort(texts, order);
     node->Children.reserve(count);
     for (std::size_t i : order) {
       TFileNode& child = node->Children.emplace_back();

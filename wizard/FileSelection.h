@@ -35,12 +35,17 @@ struct TFileNode {
 
 // Orders sibling texts; true when a sorts before b.
 using TTextLess = std::function<bool(const std::string& a, const std::string& b)>;
+// Puts one folder's children in display order: order holds 0..n-1, indices
+// into texts, and is rearranged (stably: equal texts keep the disc's order).
+using TSortTexts =
+    std::function<void(const std::vector<std::string>& texts, std::vector<std::size_t>& order)>;
 
 class TFileSelection {
  public:
   // Rebuilds the nodes from the scanned root: every node unchecked, the
   // children of each node sorted by their text (folders and files mixed).
   // The decimal separator goes into the sizes of the file texts.
+  void Build(TCustomDir& root, const TSortTexts& sort, const std::string& decimalSeparator);
   void Build(TCustomDir& root, const TTextLess& less, const std::string& decimalSeparator);
   void Clear() { FRoot.clear(); }
   TFileNode* Root() { return FRoot.empty() ? nullptr : &FRoot.front(); }

@@ -1,5 +1,10 @@
 #include "wizard/FileTreeModel.h"
 
+#include <QCollator>
+
+#include <algorithm>
+#include <memory>
+
 #include "wizard/Glyphs.h"
 
 namespace {
@@ -16,6 +21,19 @@ Qt::CheckState CheckStateOf(int state) {
 }
 
 }  // namespace
+
+TSortTexts UserTextOrder() {
+  auto collator = std::make_shared<QCollator>();
+  collator->setNumericMode(true);
+  return [collator](const std::vector<std::string>& texts, std::vector<std::size_t>& order) {
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(texts.size());
+    for (const std::string& text : texts)
+      keys.push_back(collator->sortKey(QString::fromStdString(text)));
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return keys[a].compare(keys[b]) < 0; });
+  };
+}
 
 TFileTreeModel::TFileTreeModel(TFileSelection& selection, QObject* parent)
     : QAbstractItemModel(parent),

@@ -14,6 +14,11 @@
 
 #include "wizard/FileSelection.h"
 
+// Sibling texts in the user's alphabetical order, numbers by their value
+// ("IMG_2" before "IMG_10"). Each text's collation key is made once per
+// folder, not once per comparison.
+TSortTexts UserTextOrder();
+
 class TFileTreeModel : public QAbstractItemModel {
   Q_OBJECT
  public:

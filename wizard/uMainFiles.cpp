@@ -3,7 +3,6 @@
 // making rows only for the folders the user opens.
 
 #include <QApplication>
-#include <QCollator>
 #include <QTreeView>
 
 #include "diagnostics/uMAVCallStack.h"
@@ -29,17 +28,8 @@ void TMainForm::FillFindedFilesTree() {
   FShowedDrive = FSelectedDrive;
   {
     TBusyCursor busy;
-    // Sibling texts in the user's alphabetical order.
-    QCollator collator;
-    collator.setNumericMode(true);
-    FFilesModel->Rebuild([&] {
-      FSelection.Build(
-          *FDir,
-          [&collator](const std::string& a, const std::string& b) {
-            return collator.compare(QString::fromStdString(a), QString::fromStdString(b)) < 0;
-          },
-          platform::DecimalSeparator());
-    });
+    FFilesModel->Rebuild(
+        [&] { FSelection.Build(*FDir, UserTextOrder(), platform::DecimalSeparator()); });
     const QModelIndex root = FFilesModel->IndexOf(FSelection.Root());
     tvFiles->setCurrentIndex(root);
     tvFiles->expand(root);

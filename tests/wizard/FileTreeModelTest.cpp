@@ -3,6 +3,7 @@
 // exist (only opened folders have rows), and that every row whose state
 // changed was announced to the view.
 
+#include <QLocale>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -181,6 +182,18 @@ TEST(FileTreeModel, RowsCarryTextsSharedIconsAndAreCheckable) {
   EXPECT_EQ(key(a), key(model.index(1, 0, root)));
   EXPECT_NE(key(a), key(c));
   EXPECT_EQ(model.parent(model.index(1, 0, root)), root);
+}
+
+// The wizard's order: alphabetical as the user reads, numbers by value,
+// equal texts in the disc's order.
+TEST(FileTreeModel, UserTextOrderSortsNumbersByValueAndKeepsEqualTextsInPlace) {
+  const QLocale saved;
+  QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+  const std::vector<std::string> texts = {"IMG_10.JPG", "b", "IMG_2.JPG", "a", "b"};
+  std::vector<std::size_t> order = {0, 1, 2, 3, 4};
+  UserTextOrder()(texts, order);
+  QLocale::setDefault(saved);
+  EXPECT_EQ(order, (std::vector<std::size_t>{3, 1, 4, 2, 0}));
 }
 
 // A rebuilt selection drops every row; the new root starts closed.
