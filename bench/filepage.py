@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The file page's benchmark: a disc of many empty files in folders of 50,
-served by velmora-faultfs as an iso9660 disc; `find MOUNT | wc -l` on the
-mount beside the wizard's time from Next on the target page to the shown
+served by velmora-faultfs as an iso9660 disc; `find MOUNT | wc -l` and
+`velmora-cli scan MOUNT` (the engine's scan alone) on the mount beside the
+wizard's time from Next on the target page to the shown
 file tree and its peak resident memory above its size before the scan
 (filepage-bench drives the real window offscreen). Prints a table."""
 
@@ -41,6 +42,14 @@ def timed_find(mount):
     return time.monotonic() - start, int(out)
 
 
+def timed_scan(bin_dir, mount):
+    """The engine's scan alone, as `velmora-cli scan` prints it."""
+    start = time.monotonic()
+    subprocess.run([os.path.join(bin_dir, "velmora-cli"), "scan", mount], check=True,
+                   stdout=subprocess.DEVNULL)
+    return time.monotonic() - start
+
+
 def run_size(bin_dir, work, entries):
     source = os.path.join(work, "src-%d" % entries)
     mount = os.path.join(work, "mnt-%d" % entries)
@@ -68,6 +77,7 @@ def run_size(bin_dir, work, entries):
                                                                      run.stderr[-2000:])}
         page = json.loads(run.stdout.strip().splitlines()[-1])
         find_after, _ = timed_find(mount)
+        scan_seconds = timed_scan(bin_dir, mount)
     finally:
         subprocess.run(["fusermount3", "-u", "-q", mount])
         fs.wait(timeout=30)
@@ -78,6 +88,7 @@ def run_size(bin_dir, work, entries):
         "entries": entries,
         "find_lines": count,
         "find_seconds": [round(find_before, 3), round(find_after, 3)],
+        "scan_seconds": round(scan_seconds, 3),
         "page_seconds": page["seconds"],
         "page_goal_seconds": round(1.5 * find_seconds + 1, 3),
         "rss_before_mib": round(page["rss_before_kib"] / 1024, 1),
@@ -103,15 +114,16 @@ def main():
         sys.stdout.flush()
         results.append(result)
     print()
-    print("| entries | find (before, after) | file page | goal 1.5 x find + 1 s | "
+    print("| entries | find (before, after) | velmora-cli scan | file page | goal 1.5 x find + 1 s | "
           "size before | peak | bytes per entry |")
-    print("|---|---|---|---|---|---|---|")
+    print("|---|---|---|---|---|---|---|---|")
     for r in results:
         if "failed" in r:
             print("| %d | failed: %s |" % (r["entries"], r["failed"]))
             continue
-        print("| %d | %.2f s, %.2f s | %.2f s | %.2f s | %.1f MiB | %.1f MiB | %.0f |" % (
-            r["find_lines"], r["find_seconds"][0], r["find_seconds"][1], r["page_seconds"],
+        print("| %d | %.2f s, %.2f s | %.2f s | %.2f s | %.2f s | %.1f MiB | %.1f MiB | %.0f |" % (
+            r["find_lines"], r["find_seconds"][0], r["find_seconds"][1], r["scan_seconds"],
+            r["page_seconds"],
             r["page_goal_seconds"], r["rss_before_mib"], r["hwm_mib"], r["bytes_per_entry"]))
     return 1 if any("failed" in r for r in results) else 0
 

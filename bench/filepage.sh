@@ -13,7 +13,7 @@ install_missing_packages "${BENCH_PACKAGES[@]}"
 
 build="$root/build/release"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVELMORA_TESTS=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)" --target velmora-faultfs filepage-bench filetree-memory >/dev/null
+cmake --build "$build" -j"$(nproc)" --target velmora-faultfs velmora-cli filepage-bench filetree-memory >/dev/null
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/velmora-filepage-XXXXXX")
 cleanup() {

@@ -129,6 +129,14 @@ TEST(FileSelection, FileTextsUseTheGivenDecimalSeparator) {
   EXPECT_EQ(TFileSelection::NodeText(f, ","), "b.txt   [2,05 KB]");
 }
 
+// A row of the tree is one line whatever bytes the name holds.
+TEST(FileSelection, NodeTextsShowNamesEscapedOnOneLine) {
+  TCustomFile f;
+  f.SetName("new\nline\t\xE9.txt");
+  f.SetSize(3);
+  EXPECT_EQ(TFileSelection::NodeText(f, "."), "new\\nline\\t\\xE9.txt   [3 Bytes]");
+}
+
 TEST(FileSelection, NoNodeReadsUncheckedAndIgnoresWrites) {
   EXPECT_EQ(TFileSelection::GetNodeState(nullptr), nsUnchecked);
   TFileSelection::SetNodeState(nullptr, nsChecked);  // must not crash
