@@ -52,10 +52,11 @@ int main(int argc, char** argv) {
   selection.Build(root, UserTextOrder(), ".");
   const double sortSeconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const auto count = static_cast<double>(made);
   std::printf(
       "{\"entries\": %ld, \"tree_bytes_per_entry\": %.1f, \"selection_bytes_per_entry\": %.1f, "
       "\"total_bytes_per_entry\": %.1f, \"build_seconds\": %.3f}\n",
-      made, static_cast<double>(tree) / made, static_cast<double>(nodes) / made,
-      static_cast<double>(tree + nodes) / made, sortSeconds);
+      made, static_cast<double>(tree) / count, static_cast<double>(nodes) / count,
+      static_cast<double>(tree + nodes) / count, sortSeconds);
   return 0;
 }
