@@ -3,9 +3,14 @@
 // scanned disc with a three-state check mark, the rules by which a mark
 // spreads down to the contents and up to the folders above, and the walk
 // that gathers the ticked files for the save run.
+//
+// A disc may hold a million entries, so a node is small: the model entry, its
+// parent, its state, and its children as values in one vector that is never
+// resized once built (so that addresses of nodes stay valid). Texts are made
+// when asked for, not kept.
 
+#include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,26 +24,36 @@ enum TNodeState : int {
 };
 
 struct TFileNode {
-  std::string Text;             // a folder's name; a file's name, three blanks, [size]
   TCustomFile* Data = nullptr;  // the model entry, not owned
-  int State = nsUnchecked;
   TFileNode* Parent = nullptr;
-  std::vector<std::unique_ptr<TFileNode>> Children;  // in display order
+  std::vector<TFileNode> Children;  // in display order
+  int State = nsUnchecked;
   bool IsFolder() const { return dynamic_cast<TCustomDir*>(Data) != nullptr; }
+  // The position among the parent's children; 0 for the root.
+  int Row() const { return Parent ? static_cast<int>(this - Parent->Children.data()) : 0; }
 };
 
 // Orders sibling texts; true when a sorts before b.
 using TTextLess = std::function<bool(const std::string& a, const std::string& b)>;
+// Puts one folder's children in display order: order holds 0..n-1, indices
+// into texts, and is rearranged (stably: equal texts keep the disc's order).
+using TSortTexts =
+    std::function<void(const std::vector<std::string>& texts, std::vector<std::size_t>& order)>;
 
 class TFileSelection {
  public:
   // Rebuilds the nodes from the scanned root: every node unchecked, the
   // children of each node sorted by their text (folders and files mixed).
   // The decimal separator goes into the sizes of the file texts.
+  void Build(TCustomDir& root, const TSortTexts& sort, const std::string& decimalSeparator);
   void Build(TCustomDir& root, const TTextLess& less, const std::string& decimalSeparator);
-  void Clear() { FRoot.reset(); }
-  TFileNode* Root() const { return FRoot.get(); }
+  void Clear() { FRoot.clear(); }
+  TFileNode* Root() { return FRoot.empty() ? nullptr : &FRoot.front(); }
+  const TFileNode* Root() const { return FRoot.empty() ? nullptr : &FRoot.front(); }
 
+  // The text the tree shows for a node: a folder's name; a file's name,
+  // three blanks, [size]. Names are escaped to one line (platform::EscapeForDisplay).
+  std::string Text(const TFileNode& node) const { return NodeText(*node.Data, FDecimalSeparator); }
   static std::string NodeText(const TCustomFile& entry, const std::string& decimalSeparator);
 
   // The check state; unchecked for no node. Setting does nothing for no node.
@@ -62,10 +77,7 @@ class TFileSelection {
   static void CollectCheckedFiles(const TFileNode* node, TCustomFileList& list);
 
  private:
-  TFileNode* AddNode(TFileNode* parent, TCustomFile* entry, const std::string& decimalSeparator);
-  void AddChildNodes(TFileNode* node, TCustomDir& dir, const std::string& decimalSeparator);
-  static void SortChildren(TFileNode* node, const TTextLess& less);
-
-  std::unique_ptr<TFileNode> FRoot;
+  std::vector<TFileNode> FRoot;  // none or one node
+  std::string FDecimalSeparator = ".";
   int FParentStateUpdating = 0;  // above 0 while an upward propagation runs
 };

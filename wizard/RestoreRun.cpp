@@ -5,6 +5,7 @@
 
 #include "diagnostics/uMAVCallStack.h"
 #include "diagnostics/uMAVLogFile.h"
+#include "platform/EscapeForDisplay.h"
 
 namespace {
 
@@ -68,7 +69,7 @@ void TRestoreRun::Run(const TCustomFileList& list) {
 TFileSaveCancelMode TRestoreRun::CheckAndSaveFile(const TCustomFile& entry) {
   FView.FileStarting(entry);
   const fs::path relative = RelativeName(entry);
-  FView.Insert(NameField(relative.string()), NameColour);
+  FView.Insert(NameField(platform::EscapeForDisplay(relative.string())), NameColour);
   FView.Pump();
   const fs::path target = FTargetDir / relative;
   CallStack().Push("CheckFileInfo and SaveFile").Params().SetValues("File", entry.Name().string());
@@ -95,9 +96,15 @@ TFileSaveCancelMode TRestoreRun::SaveEntry(const TCustomFile& entry, const fs::p
     return fscNormal;
   }
   std::error_code ec;
+  if (fs::is_directory(target, ec)) {
+    // Writing over a folder would need its contents gone: never asked, never done.
+    Failed(entry, ErrorWord, "a folder of this name is in the target folder.");
+    return fscError;
+  }
   const bool exists = fs::exists(target, ec);
-  if (!FOverwrite.MayWrite(
-          exists, [&] { return FView.AskOverwrite(OverwriteQuestion(entry.Name().string())); })) {
+  if (!FOverwrite.MayWrite(exists, [&] {
+        return FView.AskOverwrite(OverwriteQuestion(platform::EscapeForDisplay(entry.Name().string())));
+      })) {
     FView.Insert(ExistsWord, ExistsColour);
     FView.Insert("\n", ExistsColour);
     return fscNormal;
@@ -127,5 +134,5 @@ TFileSaveCancelMode TRestoreRun::SaveEntry(const TCustomFile& entry, const fs::p
 void TRestoreRun::Failed(const TCustomFile& entry, const char* word, const std::string& reason) {
   FView.Insert(word, ErrorColour);
   FView.Insert("\n", ErrorColour);
-  FErrorLog.LogMessage(ErrorLogLine(entry.Name().string(), word, reason));
+  FErrorLog.LogMessage(ErrorLogLine(platform::EscapeForDisplay(entry.Name().string()), word, reason));
 }

@@ -74,6 +74,7 @@ class TRestoreRun {
 
  private:
   TFileSaveCancelMode SaveEntry(const TCustomFile& entry, const std::filesystem::path& target);
+  // Ends the line with word; the error log gets the name, word and any reason.
   void Failed(const TCustomFile& entry, const char* word, const std::string& reason = {});
 
   IRestoreView& FView;

@@ -20,27 +20,34 @@ int TSaveProgress::Position(std::int64_t saved, double koef) {
   return static_cast<int>(std::clamp(rounded, 0.0, static_cast<double>(BarMax)));
 }
 
+int TSaveProgress::TotalPosition(std::int64_t saved) const {
+  // A run of only empty files has nothing to save: it is all saved at once.
+  return FTotalSize == 0 ? BarMax : Position(saved, FTotalKoef);
+}
+
 void TSaveProgress::SetFileSize(std::int64_t size) {
-  FFilePosition = 0;
+  FFileSize = size;
   FFileSaved = 0;
   FFileKoef = Koef(size);
+  FFilePosition = 0;
 }
 
-std::int64_t TSaveProgress::FileSize() const { return std::llround(BarMax * FFileKoef); }
+std::int64_t TSaveProgress::FileSize() const { return FFileSize; }
 
 void TSaveProgress::SetTotalSize(std::int64_t size) {
-  FTotalPosition = 0;
+  FTotalSize = size;
   FTotalSaved = 0;
   FTotalKoef = Koef(size);
+  FTotalPosition = TotalPosition(0);
 }
 
-std::int64_t TSaveProgress::TotalSize() const { return std::llround(BarMax * FTotalKoef); }
+std::int64_t TSaveProgress::TotalSize() const { return FTotalSize; }
 
 void TSaveProgress::Add(std::int64_t saved) {
   FFileSaved += saved;
   FFilePosition = Position(FFileSaved, FFileKoef);
   FTotalSaved += saved;
-  FTotalPosition = Position(FTotalSaved, FTotalKoef);
+  FTotalPosition = TotalPosition(FTotalSaved);
 }
 
 std::string TSaveProgress::TotalText(const std::string& decimalSeparator) const {

@@ -25,7 +25,8 @@ class TSaveProgress {
 
   std::int64_t FileSaved() const { return FFileSaved; }
   std::int64_t TotalSaved() const { return FTotalSaved; }
-  // The bars' positions, held within 0..BarMax.
+  // The bars' positions, held within 0..BarMax; a run with nothing to save
+  // shows a full total bar.
   int FilePosition() const { return FFilePosition; }
   int TotalPosition() const { return FTotalPosition; }
   // "1.50 MB of 4.70 GB", with the given decimal separator.
@@ -41,6 +42,9 @@ class TSaveProgress {
 
  private:
   static int Position(std::int64_t saved, double koef);
+  int TotalPosition(std::int64_t saved) const;
+  std::int64_t FFileSize = 0;
+  std::int64_t FTotalSize = 0;
   std::int64_t FFileSaved = 0;
   std::int64_t FTotalSaved = 0;
   double FTotalKoef = 1;  // bytes per percent of the total bar

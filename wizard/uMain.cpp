@@ -13,6 +13,7 @@
 #include <QSocketNotifier>
 #include <QStackedWidget>
 #include <QToolButton>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -29,6 +30,7 @@
 #include "support/uMAVRegFile.h"
 #include "support/uSysPath.h"
 #include "wizard/DriveList.h"
+#include "wizard/FileTreeModel.h"
 #include "wizard/Glyphs.h"
 #include "wizard/HelpWindow.h"
 #include "wizard/TargetInfo.h"
@@ -112,8 +114,8 @@ void TMainForm::ConnectHandlers() {
   connect(btnBrowse, &QToolButton::clicked, this, &TMainForm::btnBrowseClick);
   connect(btnCheckAll, &QPushButton::clicked, this, &TMainForm::btnCheckAllClick);
   connect(btnUncheckAll, &QPushButton::clicked, this, &TMainForm::btnUncheckAllClick);
-  connect(tvFiles, &QTreeWidget::itemChanged, this, &TMainForm::tvFilesItemChanged);
-  connect(tvFiles, &QTreeWidget::itemCollapsed, this, &TMainForm::tvFilesCollapsed);
+  connect(FFilesModel, &TFileTreeModel::Toggled, this, &TMainForm::tvFilesToggled);
+  connect(tvFiles, &QTreeView::collapsed, this, &TMainForm::tvFilesCollapsed);
 }
 
 void TMainForm::WatchDevices() {

@@ -29,7 +29,9 @@ class QStackedWidget;
 class QTextEdit;
 class QToolButton;
 class QTreeWidget;
+class QTreeView;
 class QTreeWidgetItem;
+class TFileTreeModel;
 class TDiskInfoFrame;
 class THelp;
 class TUrlOpener;
@@ -74,7 +76,8 @@ class TMainForm : public QMainWindow {
   QToolButton* btnBrowse;
   TDiskInfoFrame *SourceDiskInfoFrame, *TargetDiskInfoFrame;
   QLabel* lblFreeSpaceNotEnough;
-  QTreeWidget* tvFiles;
+  QTreeView* tvFiles;
+  TFileTreeModel* FFilesModel;  // tvFiles' rows over FSelection
   QPushButton *btnCheckAll, *btnUncheckAll;
   QTextEdit* reRestoreLog;
   QWidget* pnlBottomMain;
@@ -117,8 +120,8 @@ class TMainForm : public QMainWindow {
   void btnBrowseClick();
   void btnCheckAllClick();
   void btnUncheckAllClick();
-  void tvFilesItemChanged(QTreeWidgetItem* item);
-  void tvFilesCollapsed(QTreeWidgetItem* item);
+  void tvFilesToggled();
+  void tvFilesCollapsed(const QModelIndex& index);
   void DefaultKeyPressed();
   void CancelKeyPressed();
 
@@ -140,9 +143,6 @@ class TMainForm : public QMainWindow {
 
   // File page (uMainFiles.cpp).
   void FillFindedFilesTree();
-  void AddChildNodes(QTreeWidgetItem* item, TFileNode* node);
-  void ShowNodeStates();  // the tree's check boxes follow FSelection
-  TFileNode* NodeOf(QTreeWidgetItem* item) const;
 
   // Scan and save runs (uMainRuns.cpp).
   void ProcessScan();
@@ -170,7 +170,6 @@ class TMainForm : public QMainWindow {
   std::string FSelectedDrive;  // designator of the chosen drive; empty when none
   int FPrevPageIndex = 0;
   TFileSelection FSelection;     // the file page's nodes and their check marks
-  bool FShowingStates = false;   // the tree's check boxes are being set from FSelection
   bool FRunning = false;         // a save run is in progress
   bool FCloseRequested = false;  // the window closes once the run has ended
   TDiscIdentity FScannedDisc;    // the disc the file tree shows

@@ -1,29 +1,16 @@
 // TMainForm's file page: the tree of the scanned disc with its check marks.
-// The marks' rules live in TFileSelection; the tree shows its nodes.
+// The marks' rules live in TFileSelection; TFileTreeModel shows its nodes,
+// making rows only for the folders the user opens.
 
 #include <QApplication>
-#include <QCollator>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include "diagnostics/uMAVCallStack.h"
 #include "platform/LocaleNumber.h"
-#include "wizard/Glyphs.h"
+#include "wizard/FileTreeModel.h"
 #include "wizard/uMain.h"
 
 namespace {
-
-constexpr int kNodeRole = Qt::UserRole;  // an entry keeps the address of its node
-
-Qt::CheckState CheckStateOf(int state) {
-  switch (state) {
-    case nsChecked:
-      return Qt::Checked;
-    case nsPartly:
-      return Qt::PartiallyChecked;
-    default:
-      return Qt::Unchecked;
-  }
-}
 
 // The hourglass for the length of a scope, restored also when an error leaves it.
 class TBusyCursor {
@@ -36,105 +23,42 @@ class TBusyCursor {
 
 }  // namespace
 
-TFileNode* TMainForm::NodeOf(QTreeWidgetItem* item) const {
-  return item ? reinterpret_cast<TFileNode*>(item->data(0, kNodeRole).value<quintptr>()) : nullptr;
-}
-
 void TMainForm::FillFindedFilesTree() {
   CallStack().Push("TMForm.FillFindedFilesTree");
   FShowedDrive = FSelectedDrive;
   {
     TBusyCursor busy;
-    tvFiles->setUpdatesEnabled(false);
-    const QSignalBlocker quiet(tvFiles);
-    FShowingStates = true;
-    try {
-      tvFiles->clear();
-      // Sibling texts in the user's alphabetical order.
-      QCollator collator;
-      collator.setNumericMode(true);
-      FSelection.Build(
-          *FDir,
-          [&collator](const std::string& a, const std::string& b) {
-            return collator.compare(QString::fromStdString(a), QString::fromStdString(b)) < 0;
-          },
-          platform::DecimalSeparator());
-      auto* root = new QTreeWidgetItem(tvFiles);
-      root->setData(0, kNodeRole,
-                    QVariant::fromValue(reinterpret_cast<quintptr>(FSelection.Root())));
-      AddChildNodes(root, FSelection.Root());
-      root->setText(0, QString::fromStdString(FSelection.Root()->Text));
-      root->setIcon(0, FolderIcon());
-      root->setFlags(root->flags() | Qt::ItemIsUserCheckable);
-      root->setCheckState(0, Qt::Unchecked);
-      tvFiles->setCurrentItem(root);
-    } catch (...) {
-      FShowingStates = false;
-      tvFiles->setUpdatesEnabled(true);
-      throw;
-    }
-    FShowingStates = false;
-    tvFiles->setUpdatesEnabled(true);
+    FFilesModel->Rebuild(
+        [&] { FSelection.Build(*FDir, UserTextOrder(), platform::DecimalSeparator()); });
+    const QModelIndex root = FFilesModel->IndexOf(FSelection.Root());
+    tvFiles->setCurrentIndex(root);
+    tvFiles->expand(root);
   }
   CallStack().Pop();
-  if (QTreeWidgetItem* root = tvFiles->topLevelItem(0)) root->setExpanded(true);
 }
 
-void TMainForm::AddChildNodes(QTreeWidgetItem* item, TFileNode* node) {
-  for (auto& child : node->Children) {
-    auto* sub = new QTreeWidgetItem(item);
-    sub->setText(0, QString::fromStdString(child->Text));
-    sub->setData(0, kNodeRole, QVariant::fromValue(reinterpret_cast<quintptr>(child.get())));
-    sub->setIcon(0, child->IsFolder() ? FolderIcon() : FileIcon());
-    sub->setFlags(sub->flags() | Qt::ItemIsUserCheckable);
-    sub->setCheckState(0, Qt::Unchecked);
-    AddChildNodes(sub, child.get());
-  }
-}
-
-void TMainForm::ShowNodeStates() {
-  FShowingStates = true;
-  for (QTreeWidgetItemIterator it(tvFiles); *it; ++it)
-    (*it)->setCheckState(0, CheckStateOf(TFileSelection::GetNodeState(NodeOf(*it))));
-  FShowingStates = false;
-}
-
-// A click on a check box, or Space on the selected entry: both change the
-// entry with its contents, as the user sees them.
-void TMainForm::tvFilesItemChanged(QTreeWidgetItem* item) {
-  if (FShowingStates) return;
-  TFileNode* node = NodeOf(item);
-  if (!node || CheckStateOf(node->State) == item->checkState(0)) return;  // text or icon change
+// A click on a check box, or Space on the selected entry, has toggled the
+// entry with its contents in the selection.
+void TMainForm::tvFilesToggled() {
   CallStack().Push("TMForm.DoTreeMouseClick");
-  {
-    TBusyCursor busy;
-    FSelection.Toggle(node);
-    ShowNodeStates();
-    UpdateButtons();
-  }
+  UpdateButtons();
   CallStack().Pop();
 }
 
 // The entry at the top of the view stays expanded: with the tree scrolled to
 // the top this keeps the root open.
-void TMainForm::tvFilesCollapsed(QTreeWidgetItem* item) {
-  if (tvFiles->itemAt(0, 0) == item) item->setExpanded(true);
+void TMainForm::tvFilesCollapsed(const QModelIndex& index) {
+  if (tvFiles->indexAt(QPoint(0, 0)) == index) tvFiles->expand(index);
 }
 
 void TMainForm::btnCheckAllClick() {
-  {
-    TBusyCursor busy;
-    FSelection.CheckAll(true);
-    ShowNodeStates();
-  }
+  FSelection.CheckAll(true);
+  FFilesModel->StatesChanged();
   UpdateButtons();
 }
 
 void TMainForm::btnUncheckAllClick() {
-  {
-    TBusyCursor busy;
-    FSelection.CheckAll(false);
-    ShowNodeStates();
-  }
+  FSelection.CheckAll(false);
+  FFilesModel->StatesChanged();
   UpdateButtons();
 }

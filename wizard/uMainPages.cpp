@@ -14,9 +14,11 @@
 #include <QStackedWidget>
 #include <QTextEdit>
 #include <QToolButton>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "wizard/FileTreeModel.h"
 #include "wizard/Glyphs.h"
 #include "wizard/HelpWindow.h"
 #include "wizard/WebLinks.h"
@@ -207,11 +209,18 @@ QWidget* TMainForm::BuildSelectFilesPage() {
                  QStringLiteral("Select files you want to recover"));
   auto* body = new QVBoxLayout;
   body->setContentsMargins(10, 10, 10, 0);
-  tvFiles = new QTreeWidget(page);
+  tvFiles = new QTreeView(page);
+  FFilesModel = new TFileTreeModel(FSelection, tvFiles);
+  tvFiles->setModel(FFilesModel);
   tvFiles->setAccessibleName(QStringLiteral("Files"));
   tvFiles->setHeaderHidden(true);
   tvFiles->setIndentation(19);
+  tvFiles->setUniformRowHeights(true);
   tvFiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // The column is as wide as the widest row shown, so that a deep or long
+  // entry brings a horizontal scroll bar instead of being cut off.
+  tvFiles->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  tvFiles->header()->setStretchLastSection(false);
   body->addWidget(tvFiles, 1);
   auto* pnlOptions = new QHBoxLayout;
   pnlOptions->setContentsMargins(0, 8, 0, 6);

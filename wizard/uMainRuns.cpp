@@ -102,7 +102,7 @@ class TWindowRestoreView : public IRestoreView {
   void Pump() override { QApplication::processEvents(); }
   void FileStarting(const TCustomFile& entry) override {
     if (!SaveProgressForm) return;
-    SaveProgressForm->SetFileName(QString::fromStdString(entry.Name().string()));
+    SaveProgressForm->SetFileName(entry.Name());
     SaveProgressForm->SetFileSize(entry.Size());
   }
   TOverwriteAnswer AskOverwrite(const std::string& question) override {
@@ -127,7 +127,7 @@ void SaveFileProgress(QWidget* mainForm, const bool& closeRequested, TFileSaveEv
       break;
     case fseStartFile:
       ShowSaveProgressForm(mainForm);
-      SaveProgressForm->SetFileName(QString::fromStdString(AName.string()));
+      SaveProgressForm->SetFileName(AName);
       SaveProgressForm->SetFileSize(ASize);
       break;
     case fseEndList:

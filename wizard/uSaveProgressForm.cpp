@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include "platform/EscapeForDisplay.h"
 #include "platform/LocaleNumber.h"
 #include "wizard/uMAVDialogs.h"
 
@@ -92,6 +93,10 @@ TSaveProgressForm::TSaveProgressForm(QWidget* AOwner)
 QString TSaveProgressForm::FileName() const { return lblFileName->toolTip(); }
 
 void TSaveProgressForm::SetFileName(const QString& AName) { SetElided(lblFileName, AName); }
+
+void TSaveProgressForm::SetFileName(const std::filesystem::path& AName) {
+  SetFileName(QString::fromStdString(platform::EscapeForDisplay(AName.string())));
+}
 
 void TSaveProgressForm::SetFileSize(std::int64_t ASize) {
   FProgress.SetFileSize(ASize);

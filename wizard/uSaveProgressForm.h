@@ -6,6 +6,8 @@
 
 #include <QWidget>
 
+#include <filesystem>
+
 #include "wizard/SaveProgress.h"
 
 class QLabel;
@@ -19,6 +21,8 @@ class TSaveProgressForm : public QWidget {
 
   QString FileName() const;
   void SetFileName(const QString& AName);
+  // A name as the disc holds it, shown on one line (platform::EscapeForDisplay).
+  void SetFileName(const std::filesystem::path& AName);
   std::int64_t FileSize() const { return FProgress.FileSize(); }
   void SetFileSize(std::int64_t ASize);
   std::int64_t TotalSize() const { return FProgress.TotalSize(); }

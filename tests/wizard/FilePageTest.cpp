@@ -3,8 +3,15 @@
 // button follows the root, the topmost row cannot be collapsed, and a disc
 // gone before the scan leaves the previous tree.
 
+#include <QScrollBar>
 #include <QStackedWidget>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTest>
+#include <QTreeView>
+
+#include <functional>
+#include <vector>
 
 #include "MainFormFixture.h"
 #include "TempDir.h"
@@ -34,46 +41,74 @@ class FilePage : public testsupport::MainForm {
     EXPECT_EQ(w->ActivePageIndex(), 2);
     return w;
   }
-  static QTreeWidgetItem* Item(TMainForm& w, const QString& prefix) {
-    for (QTreeWidgetItemIterator it(w.tvFiles); *it; ++it)
-      if ((*it)->text(0).startsWith(prefix)) return *it;
-    return nullptr;
+  // The row whose text begins with prefix, opening folders on the way as a
+  // user who scrolls through them would.
+  static QModelIndex Item(TMainForm& w, const QString& prefix) {
+    QModelIndex found;
+    ForEachRow(w, [&](const QModelIndex& i) {
+      if (!found.isValid() && i.data().toString().startsWith(prefix)) found = i;
+    });
+    return found;
   }
-  static QStringList Children(QTreeWidgetItem* item) {
+  static void ForEachRow(TMainForm& w, const std::function<void(const QModelIndex&)>& visit) {
+    QAbstractItemModel* m = w.tvFiles->model();
+    std::vector<QModelIndex> pending{m->index(0, 0)};
+    while (!pending.empty()) {
+      const QModelIndex i = pending.back();
+      pending.pop_back();
+      visit(i);
+      if (m->canFetchMore(i)) m->fetchMore(i);
+      for (int r = m->rowCount(i); r > 0; --r) pending.push_back(m->index(r - 1, 0, i));
+    }
+  }
+  static QStringList Children(const QModelIndex& item) {
+    QAbstractItemModel* m = const_cast<QAbstractItemModel*>(item.model());
+    if (m->canFetchMore(item)) m->fetchMore(item);
     QStringList texts;
-    for (int i = 0; i < item->childCount(); ++i) texts << item->child(i)->text(0);
+    for (int i = 0; i < m->rowCount(item); ++i) texts << m->index(i, 0, item).data().toString();
     return texts;
   }
+  static Qt::CheckState State(const QModelIndex& item) {
+    return item.data(Qt::CheckStateRole).value<Qt::CheckState>();
+  }
+  // What a click on the row's box does.
+  static void Click(const QModelIndex& item) {
+    const_cast<QAbstractItemModel*>(item.model())
+        ->setData(item, State(item) == Qt::Checked ? Qt::Unchecked : Qt::Checked,
+                  Qt::CheckStateRole);
+  }
+  static QModelIndex Top(TMainForm& w) { return w.tvFiles->model()->index(0, 0); }
 };
 
 TEST_F(FilePage, TheScanShowsTheDiscSortedWithSizesEverythingUnchecked) {
   auto w = OpenOnFilePage();
-  QTreeWidgetItem* top = w->tvFiles->topLevelItem(0);
-  ASSERT_NE(top, nullptr);
-  EXPECT_EQ(top->text(0).toStdString(), Designator("D"));
-  EXPECT_TRUE(top->isExpanded());
+  const QModelIndex top = Top(*w);
+  ASSERT_TRUE(top.isValid());
+  EXPECT_EQ(top.data().toString().toStdString(), Designator("D"));
+  EXPECT_TRUE(w->tvFiles->isExpanded(top));
   EXPECT_EQ(Children(top), QStringList({"A", "c.txt   [1 Bytes]", "empty"}));
-  EXPECT_FALSE(Item(*w, "A")->isExpanded()) << "deeper folders stay collapsed";
+  EXPECT_FALSE(w->tvFiles->isExpanded(Item(*w, "A"))) << "deeper folders stay collapsed";
   EXPECT_EQ(Children(Item(*w, "A")), QStringList({"B", "x.txt   [2.05 KB]", "y.txt   [10 Bytes]"}));
-  for (QTreeWidgetItemIterator it(w->tvFiles); *it; ++it)
-    EXPECT_EQ((*it)->checkState(0), Qt::Unchecked) << (*it)->text(0).toStdString();
+  ForEachRow(*w, [](const QModelIndex& i) {
+    EXPECT_EQ(State(i), Qt::Unchecked) << i.data().toString().toStdString();
+  });
   EXPECT_FALSE(w->btnNext->isEnabled());
   EXPECT_EQ(CallStack().Count(), 0);
 }
 
 TEST_F(FilePage, ABoxClickSpreadsDownAndUpAndEnablesSave) {
   auto w = OpenOnFilePage();
-  Item(*w, "x.txt")->setCheckState(0, Qt::Checked);  // what a click on the box does
-  EXPECT_EQ(Item(*w, "A")->checkState(0), Qt::PartiallyChecked);
-  EXPECT_EQ(w->tvFiles->topLevelItem(0)->checkState(0), Qt::PartiallyChecked);
+  Click(Item(*w, "x.txt"));
+  EXPECT_EQ(State(Item(*w, "A")), Qt::PartiallyChecked);
+  EXPECT_EQ(State(Top(*w)), Qt::PartiallyChecked);
   EXPECT_TRUE(w->btnNext->isEnabled());
-  Item(*w, "A")->setCheckState(0, Qt::Checked);
-  EXPECT_EQ(Item(*w, "z.txt")->checkState(0), Qt::Checked);
+  Click(Item(*w, "A"));
+  EXPECT_EQ(State(Item(*w, "z.txt")), Qt::Checked);
   w->btnUncheckAll->click();
-  EXPECT_EQ(Item(*w, "z.txt")->checkState(0), Qt::Unchecked);
+  EXPECT_EQ(State(Item(*w, "z.txt")), Qt::Unchecked);
   EXPECT_FALSE(w->btnNext->isEnabled());
   w->btnCheckAll->click();
-  EXPECT_EQ(Item(*w, "empty")->checkState(0), Qt::Checked);
+  EXPECT_EQ(State(Item(*w, "empty")), Qt::Checked);
   EXPECT_TRUE(w->btnNext->isEnabled());
 }
 
@@ -81,25 +116,59 @@ TEST_F(FilePage, SpaceOnAFolderTicksItsContentsAndEnablesSave) {
   auto w = OpenOnFilePage();
   QApplication::setActiveWindow(w.get());
   w->tvFiles->setFocus();
-  w->tvFiles->setCurrentItem(Item(*w, "A"));
+  w->tvFiles->setCurrentIndex(Item(*w, "A"));
   QTest::keyClick(w->tvFiles, Qt::Key_Space);
-  EXPECT_EQ(Item(*w, "A")->checkState(0), Qt::Checked);
-  EXPECT_EQ(Item(*w, "x.txt")->checkState(0), Qt::Checked);
-  EXPECT_EQ(Item(*w, "z.txt")->checkState(0), Qt::Checked);
+  EXPECT_EQ(State(Item(*w, "A")), Qt::Checked);
+  EXPECT_EQ(State(Item(*w, "x.txt")), Qt::Checked);
+  EXPECT_EQ(State(Item(*w, "z.txt")), Qt::Checked);
   EXPECT_TRUE(w->btnNext->isEnabled());
   QTest::keyClick(w->tvFiles, Qt::Key_Space);
-  EXPECT_EQ(Item(*w, "x.txt")->checkState(0), Qt::Unchecked);
+  EXPECT_EQ(State(Item(*w, "x.txt")), Qt::Unchecked);
   EXPECT_FALSE(w->btnNext->isEnabled());
 }
 
+// A click with the mouse on the box of a row the view shows.
+TEST_F(FilePage, AMouseClickOnTheBoxTicksTheRow) {
+  auto w = OpenOnFilePage();
+  w->show();
+  const QModelIndex c = Item(*w, "c.txt");
+  const QRect row = w->tvFiles->visualRect(c);
+  ASSERT_FALSE(row.isEmpty());
+  QStyleOptionViewItem option;
+  option.initFrom(w->tvFiles);
+  option.rect = row;
+  option.features |= QStyleOptionViewItem::HasCheckIndicator;
+  const QRect box = w->tvFiles->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator,
+                                                        &option, w->tvFiles);
+  QTest::mouseClick(w->tvFiles->viewport(), Qt::LeftButton, {}, box.center());
+  EXPECT_EQ(State(c), Qt::Checked);
+  EXPECT_EQ(State(Top(*w)), Qt::PartiallyChecked);
+  EXPECT_TRUE(w->btnNext->isEnabled());
+}
+
+// With the tree scrolled to the top, the root row is the topmost and stays open.
 TEST_F(FilePage, TheTopmostRowStaysExpandedOthersCollapse) {
   auto w = OpenOnFilePage();
-  QTreeWidgetItem* top = w->tvFiles->topLevelItem(0);
-  Item(*w, "A")->setExpanded(true);
-  w->tvFiles->collapseItem(Item(*w, "A"));
-  EXPECT_FALSE(Item(*w, "A")->isExpanded());
-  w->tvFiles->collapseItem(top);
-  EXPECT_TRUE(top->isExpanded());
+  const QModelIndex top = Top(*w);
+  w->tvFiles->expand(Item(*w, "A"));
+  w->tvFiles->collapse(Item(*w, "A"));
+  EXPECT_FALSE(w->tvFiles->isExpanded(Item(*w, "A")));
+  w->tvFiles->collapse(top);
+  EXPECT_TRUE(w->tvFiles->isExpanded(top));
+}
+
+// A name wider than the view brings a horizontal scroll bar instead of being cut off.
+TEST_F(FilePage, AWideEntryBringsAHorizontalScrollBar) {
+  fs::path deep = root / "D";
+  for (int i = 0; i < 30; ++i) deep /= "level" + std::to_string(i);
+  fs::create_directories(deep);
+  testsupport::WriteFileBytes(deep / (std::string(200, 'w') + ".txt"), "w");
+  auto w = OpenOnFilePage();
+  w->resize(640, 480);
+  w->show();
+  w->tvFiles->expandAll();
+  QApplication::processEvents();
+  EXPECT_GT(w->tvFiles->horizontalScrollBar()->maximum(), 0);
 }
 
 TEST_F(FilePage, ADiscGoneBeforeTheScanLeavesThePreviousTree) {
@@ -112,7 +181,7 @@ TEST_F(FilePage, ADiscGoneBeforeTheScanLeavesThePreviousTree) {
   w->btnNext->click();
   EXPECT_EQ(w->ActivePageIndex(), 0);
   EXPECT_TRUE(said.contains("is not available.")) << said.toStdString();
-  EXPECT_EQ(w->tvFiles->topLevelItem(0)->childCount(), 3);
+  EXPECT_EQ(Children(Top(*w)).size(), 3);
 }
 
 }  // namespace

@@ -9,53 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "SmallTree.h"
 #include "wizard/FileSelection.h"
 #include "wizard/WizardButtons.h"
 
 namespace {
 
-// D: holds A (x, y, B (z)), an empty folder E and a file c.
-class SmallTree {
- public:
-  SmallTree() {
-    root.SetName("D:");
-    root.SetAttr(faVolumeId);
-    auto* a = Folder(&root, "A");
-    File(a, "y.txt", 10);
-    File(a, "x.txt", 2048);
-    auto* b = Folder(a, "B");
-    File(b, "z.txt", 5);
-    Folder(&root, "E");
-    File(&root, "c.txt", 7);
-    selection.Build(
-        root, [](const std::string& l, const std::string& r) { return l < r; }, ".");
-  }
-  static TCustomDir* Folder(TCustomDir* parent, const char* name) {
-    auto* d = new TCustomDir(parent);
-    d->SetName(name);
-    d->SetAttr(faDirectory);
-    return d;
-  }
-  static void File(TCustomDir* parent, const char* name, std::int64_t size) {
-    auto* f = new TCustomFile(parent);
-    f->SetName(name);
-    f->SetSize(size);
-  }
-
-  // The node whose name (the text before the size) is given; "" is the root.
-  TFileNode* Node(const std::string& name) { return Find(selection.Root(), name); }
-  static TFileNode* Find(TFileNode* n, const std::string& name) {
-    if (name.empty()) return n;
-    for (auto& c : n->Children) {
-      if (c->Data->Name() == name) return c.get();
-      if (TFileNode* found = Find(c.get(), name)) return found;
-    }
-    return nullptr;
-  }
-
-  TCustomDir root;
-  TFileSelection selection;
-};
+using testsupport::SmallTree;
 
 enum TStep { Click, Space, CheckAll, UncheckAll };
 struct Action {
@@ -154,9 +114,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(FileSelection, NodesCarryNamesWithSizesAndSortByText) {
   SmallTree t;
   std::vector<std::string> top, inA;
-  for (auto& c : t.selection.Root()->Children) top.push_back(c->Text);
-  for (auto& c : t.Node("A")->Children) inA.push_back(c->Text);
-  EXPECT_EQ(t.selection.Root()->Text, "D:");
+  for (auto& c : t.selection.Root()->Children) top.push_back(t.selection.Text(c));
+  for (auto& c : t.Node("A")->Children) inA.push_back(t.selection.Text(c));
+  EXPECT_EQ(t.selection.Text(*t.selection.Root()), "D:");
   EXPECT_EQ(top, (std::vector<std::string>{"A", "E", "c.txt   [7 Bytes]"}));
   EXPECT_EQ(inA, (std::vector<std::string>{"B", "x.txt   [2.05 KB]", "y.txt   [10 Bytes]"}));
   EXPECT_EQ(t.Node("x.txt")->Data->Name(), "x.txt");
@@ -167,6 +127,14 @@ TEST(FileSelection, FileTextsUseTheGivenDecimalSeparator) {
   f.SetName("b.txt");
   f.SetSize(2048);
   EXPECT_EQ(TFileSelection::NodeText(f, ","), "b.txt   [2,05 KB]");
+}
+
+// A row of the tree is one line whatever bytes the name holds.
+TEST(FileSelection, NodeTextsShowNamesEscapedOnOneLine) {
+  TCustomFile f;
+  f.SetName("new\nline\t\xE9.txt");
+  f.SetSize(3);
+  EXPECT_EQ(TFileSelection::NodeText(f, "."), "new\\nline\\t\\xE9.txt   [3 Bytes]");
 }
 
 TEST(FileSelection, NoNodeReadsUncheckedAndIgnoresWrites) {

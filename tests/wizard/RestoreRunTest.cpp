@@ -20,6 +20,7 @@
 #include "diagnostics/uMAVCallStack.h"
 #include "diagnostics/uMAVLogFile.h"
 #include "platform/TargetFile.h"
+#include "platform/EscapeForDisplay.h"
 #include "wizard/ErrorTrail.h"
 #include "wizard/RestoreRun.h"
 
@@ -312,6 +313,76 @@ TEST_F(Run, ATargetAnotherProgramIsWritingIsNotSavedAndLeftAlone) {
       << ErrLog();
   ASSERT_EQ(other.Finish(), 0);
   EXPECT_EQ(testsupport::ReadFileBytes(target / "z.txt"), theirs);
+}
+
+// A file of the disc over a folder of the target: not asked, not saved, the
+// folder and its contents kept, the reason in the error log.
+TEST_F(Run, AFileOverAFolderOfTheSameNameIsNotSavedAndNotAsked) {
+  Write(target / "z.txt" / "kept.txt", "kept");
+  RunOver({"z.txt", "a/y.txt"});
+  EXPECT_TRUE(view.questions.empty());
+  EXPECT_EQ(view.Text(), Line("z.txt", "not saved. Error is occured.") + Line("a/y.txt", "saved"));
+  EXPECT_EQ(testsupport::ReadFileBytes(target / "z.txt" / "kept.txt"), "kept");
+  EXPECT_NE(ErrLog().find("File \"z.txt\" is not saved. Error is occured.. Reason: a folder of "
+                          "this name is in the target folder.\r\n"),
+            std::string::npos)
+      << ErrLog();
+}
+
+struct HostileName {
+  const char* name;
+  std::string onDisc;  // the relative path as the disc holds it
+  std::string shown;   // as the restore log and the error log show it
+};
+
+class HostileNames : public Run, public ::testing::WithParamInterface<HostileName> {};
+
+// The log line is one line with the name escaped; the file keeps its true
+// name; where it cannot be saved, the error log's line is one line too.
+TEST_P(HostileNames, ShowOnOneLineAndSaveUnderTheTrueName) {
+  Write(disc / GetParam().onDisc, "bytes");
+  root.Clear();
+  root.Scan(disc, true);
+  RunOver({GetParam().onDisc});
+  EXPECT_EQ(view.Text(), Line(GetParam().shown, "saved"));
+  EXPECT_EQ(testsupport::ReadFileBytes(target / GetParam().onDisc), "bytes");
+
+  // Again over a folder of the same name: the error log names it escaped.
+  fs::remove(target / GetParam().onDisc);
+  fs::create_directories(target / GetParam().onDisc);
+  view.pieces.clear();
+  RunOver({GetParam().onDisc});
+  EXPECT_EQ(view.Text(), Line(GetParam().shown, "not saved. Error is occured."));
+  const std::string leaf = fs::path(GetParam().shown).filename().string();
+  EXPECT_NE(ErrLog().find("\r\n  File \"" + leaf +
+                          "\" is not saved. Error is occured.. Reason: a folder of this name is "
+                          "in the target folder.\r\n"),
+            std::string::npos)
+      << ErrLog();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, HostileNames,
+    ::testing::Values(
+        HostileName{.name = "LineFeed", .onDisc = "new\nline.txt", .shown = "new\\nline.txt"},
+        HostileName{.name = "Tab", .onDisc = "tab\there.txt", .shown = "tab\\there.txt"},
+        HostileName{.name = "CarriageReturn", .onDisc = "cr\rhere.txt", .shown = "cr\\rhere.txt"},
+        HostileName{.name = "Latin1Byte", .onDisc = "caf\xE9.txt", .shown = "caf\\xE9.txt"},
+        HostileName{.name = "EscapeSequence",
+                    .onDisc = "esc\x1B[31mred.txt",
+                    .shown = "esc\\x1B[31mred.txt"},
+        HostileName{.name = "Markup", .onDisc = "<b>x</b>", .shown = "<b>x</b>"},
+        HostileName{.name = "Backslash", .onDisc = "back\\slash", .shown = "back\\\\slash"},
+        HostileName{.name = "LeadingBlank", .onDisc = " blank", .shown = "\\x20blank"},
+        HostileName{.name = "Bytes255",
+                    .onDisc = std::string(250, 'n') + "\xE9.txt",
+                    .shown = std::string(250, 'n') + "\\xE9.txt"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The same notation as the command line's scan listing.
+TEST(EscapeForDisplay, MatchesTheScanListing) {
+  EXPECT_EQ(platform::EscapeForDisplay("plain é.txt"), "plain é.txt");
+  EXPECT_EQ(platform::EscapeForDisplay("a\x7F\xC2\x85z"), "a\\x7F\\xC2\\x85z");
 }
 
 TEST(ErrorTrail, MessageThenFramesOutermostFirstAndTheTraceEmptied) {

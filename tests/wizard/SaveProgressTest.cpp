@@ -82,6 +82,24 @@ TEST(SaveProgress, TheTotalLabelReadsSavedOfTotal) {
   EXPECT_EQ(p.TotalSaved(), 1'500'000);
 }
 
+// A run of only empty files has nothing to save: all of it is saved at once.
+TEST(SaveProgress, NothingToSaveReadsZeroOfZeroWithAFullTotalBar) {
+  TSaveProgress p;
+  p.SetTotalSize(0);
+  p.SetFileSize(0);
+  EXPECT_EQ(p.TotalText("."), "0 Bytes of 0 Bytes");
+  EXPECT_EQ(p.TotalSize(), 0);
+  EXPECT_EQ(p.TotalPosition(), TSaveProgress::BarMax);
+  p.Add(0);
+  p.SetFileSize(0);
+  p.Add(0);
+  EXPECT_EQ(p.TotalText("."), "0 Bytes of 0 Bytes");
+  EXPECT_EQ(p.TotalPosition(), TSaveProgress::BarMax);
+  p.SetTotalSize(10);
+  EXPECT_EQ(p.TotalPosition(), 0) << "a run with bytes starts empty";
+  EXPECT_EQ(p.TotalText("."), "0 Bytes of 10 Bytes");
+}
+
 TEST(SaveProgress, ARequestIsDeliveredOnceAndTheLaterPressWins) {
   TSaveProgress p;
   EXPECT_EQ(p.CancelState(), spcNormal);
@@ -178,13 +196,52 @@ TEST_F(ProgressWindow, ShowsTheFigures) {
   ASSERT_NE(SaveProgressForm, nullptr);
   SaveProgressForm->SetTotalSize(4'700'000'000);
   SaveProgressForm->SetFileSize(5000);
-  SaveProgressForm->SetFileName("/media/disc/a/b.txt");
+  SaveProgressForm->SetFileName(std::filesystem::path("/media/disc/a/b.txt"));
   SaveProgressForm->Add(2048);
   EXPECT_EQ(SaveProgressForm->pbFileProgress->value(), 41);
   EXPECT_EQ(SaveProgressForm->FileName(), "/media/disc/a/b.txt");
   EXPECT_TRUE(SaveProgressForm->lblTotalSize->toolTip().endsWith(" of 4.70 GB"));
   EXPECT_TRUE(SaveProgressForm->windowFlags() & Qt::WindowStaysOnTopHint);
 }
+
+TEST_F(ProgressWindow, ARunOfOnlyEmptyFilesShowsAFullTotalBar) {
+  SaveProgressForm->SetTotalSize(0);
+  SaveProgressForm->SetFileSize(0);
+  SaveProgressForm->Add(0);
+  EXPECT_EQ(SaveProgressForm->pbTotalProgress->value(), TSaveProgress::BarMax);
+  EXPECT_EQ(SaveProgressForm->lblTotalSize->toolTip(), "0 Bytes of 0 Bytes");
+}
+
+struct LabelCase {
+  const char* name;
+  std::string onDisc;
+  std::string shown;
+};
+
+class NameLabel : public ProgressWindow, public ::testing::WithParamInterface<LabelCase> {};
+
+// A name from the disc shows on one line, escaped as the scan listing does.
+TEST_P(NameLabel, ShowsTheNameOnOneLine) {
+  SaveProgressForm->SetFileName(std::filesystem::path(GetParam().onDisc));
+  EXPECT_EQ(SaveProgressForm->FileName().toStdString(), GetParam().shown);
+  EXPECT_EQ(SaveProgressForm->lblFileName->textFormat(), Qt::PlainText);
+  for (const QChar c : SaveProgressForm->lblFileName->text())
+    EXPECT_FALSE(c.category() == QChar::Other_Control) << "a control character is shown raw";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, NameLabel,
+    ::testing::Values(
+        LabelCase{.name = "LineFeed", .onDisc = "/m/new\nline", .shown = "/m/new\\nline"},
+        LabelCase{.name = "Tab", .onDisc = "/m/tab\there", .shown = "/m/tab\\there"},
+        LabelCase{.name = "CarriageReturn", .onDisc = "/m/cr\rhere", .shown = "/m/cr\\rhere"},
+        LabelCase{.name = "Latin1Byte", .onDisc = "/m/caf\xE9", .shown = "/m/caf\\xE9"},
+        LabelCase{.name = "EscapeSequence", .onDisc = "/m/\x1B[31mred", .shown = "/m/\\x1B[31mred"},
+        LabelCase{.name = "Markup", .onDisc = "/m/<b>x</b>", .shown = "/m/<b>x</b>"},
+        LabelCase{.name = "Bytes255",
+                  .onDisc = "/m/" + std::string(254, 'n') + "\xE9",
+                  .shown = "/m/" + std::string(254, 'n') + "\\xE9"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ProgressWindow, SkipThenCancelDeliversOnlyCancelOnce) {
   SaveProgressForm->btnSkip->click();

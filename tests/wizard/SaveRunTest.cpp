@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <optional>
+#include <vector>
 
 #include "FaultDisc.h"
 #include "MainFormFixture.h"
@@ -66,8 +67,16 @@ class SaveRun : public testsupport::MainForm {
     return w;
   }
   static void Tick(TMainForm& w, const QString& text) {
-    for (QTreeWidgetItemIterator it(w.tvFiles); *it; ++it)
-      if ((*it)->text(0).startsWith(text)) (*it)->setCheckState(0, Qt::Checked);
+    // Every row whose text begins so, opening folders on the way.
+    QAbstractItemModel* m = w.tvFiles->model();
+    std::vector<QModelIndex> pending{m->index(0, 0)};
+    while (!pending.empty()) {
+      const QModelIndex i = pending.back();
+      pending.pop_back();
+      if (i.data().toString().startsWith(text)) m->setData(i, Qt::Checked, Qt::CheckStateRole);
+      if (m->canFetchMore(i)) m->fetchMore(i);
+      for (int r = m->rowCount(i); r > 0; --r) pending.push_back(m->index(r - 1, 0, i));
+    }
   }
   static QStringList LogLines(TMainForm& w) {
     QStringList lines = w.reRestoreLog->toPlainText().split('\n');
