@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <numeric>
 
-#include "platform/EscapeForDisplay.h"
 #include "engine/Drives.h"
+#include "platform/EscapeForDisplay.h"
 
 namespace {
 

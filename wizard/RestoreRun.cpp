@@ -103,7 +103,8 @@ TFileSaveCancelMode TRestoreRun::SaveEntry(const TCustomFile& entry, const fs::p
   }
   const bool exists = fs::exists(target, ec);
   if (!FOverwrite.MayWrite(exists, [&] {
-        return FView.AskOverwrite(OverwriteQuestion(platform::EscapeForDisplay(entry.Name().string())));
+        return FView.AskOverwrite(
+            OverwriteQuestion(platform::EscapeForDisplay(entry.Name().string())));
       })) {
     FView.Insert(ExistsWord, ExistsColour);
     FView.Insert("\n", ExistsColour);
@@ -134,5 +135,6 @@ TFileSaveCancelMode TRestoreRun::SaveEntry(const TCustomFile& entry, const fs::p
 void TRestoreRun::Failed(const TCustomFile& entry, const char* word, const std::string& reason) {
   FView.Insert(word, ErrorColour);
   FView.Insert("\n", ErrorColour);
-  FErrorLog.LogMessage(ErrorLogLine(platform::EscapeForDisplay(entry.Name().string()), word, reason));
+  FErrorLog.LogMessage(
+      ErrorLogLine(platform::EscapeForDisplay(entry.Name().string()), word, reason));
 }

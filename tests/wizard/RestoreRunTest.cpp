@@ -19,8 +19,8 @@
 #include "TempDir.h"
 #include "diagnostics/uMAVCallStack.h"
 #include "diagnostics/uMAVLogFile.h"
-#include "platform/TargetFile.h"
 #include "platform/EscapeForDisplay.h"
+#include "platform/TargetFile.h"
 #include "wizard/ErrorTrail.h"
 #include "wizard/RestoreRun.h"
 
