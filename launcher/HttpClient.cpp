@@ -47,7 +47,8 @@ void THttpClient::Run(const QUrl& url, const TTransferLimits& limits,
   if (OnWork) OnWork(true);
   try {
     // Redirects are followed here, one request per hop: Qt 6.4's own
-    // following sends some requests twice when the server keeps connections.
+    // following (NoLessSafe and UserVerified policy alike) sends some
+    // requests twice.
     QUrl current = url;
     for (int redirects = 0;; ++redirects) {
       const std::optional<QUrl> target = Fetch(current, limits, deadline, sink);
