@@ -11,19 +11,22 @@ namespace {
 constexpr qsizetype kMaxShownChars = 600;
 constexpr qsizetype kMaxShownLines = 12;
 
-// A word longer than this (a path, an address) may be broken anywhere.
+// In a text cut short, a word longer than this (a path, an address) may be
+// broken anywhere.
 constexpr qsizetype kMaxUnbrokenChars = 60;
 
-// The beginning of a long text, ended by an ellipsis (the text itself when it
-// is short enough), with a break opportunity (a zero-width space) in every
-// run of kMaxUnbrokenChars characters without a blank, so that the box can
-// wrap it at its usual width.
+// The text itself when it is short enough (Qt's box then wraps it, breaking
+// a long word anywhere when it must). Otherwise its beginning, ended by an
+// ellipsis, with a break opportunity (a zero-width space) in every run of
+// kMaxUnbrokenChars characters without a blank, so that the box stays at its
+// usual width.
 QString ShownPart(const QString& text) {
   qsizetype end = qMin(text.size(), kMaxShownChars);
   qsizetype lines = 0;
   for (qsizetype i = 0; i < end; ++i) {
     if (text[i] == QLatin1Char('\n') && ++lines == kMaxShownLines) end = i;
   }
+  if (end == text.size()) return text;
   QString shown;
   qsizetype run = 0;
   for (qsizetype i = 0; i < end; ++i) {
@@ -34,8 +37,7 @@ QString ShownPart(const QString& text) {
     }
     shown += text[i];
   }
-  if (end < text.size()) shown += QChar(0x2026);
-  return shown;
+  return shown + QChar(0x2026);
 }
 
 void CentreOnScreen(QMessageBox& box) {
