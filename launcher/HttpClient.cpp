@@ -1,5 +1,6 @@
 #include "launcher/HttpClient.h"
 
+#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QNetworkProxy>
 #include <QNetworkReply>
@@ -15,6 +16,9 @@ namespace launcher {
 namespace {
 
 constexpr int kMaxRedirects = 10;
+// What Qt may read from the socket ahead of our writes: the body goes to the
+// file as it arrives, so memory stays small however fast the link is.
+constexpr qint64 kReadBufferBytes = 1024 * 1024;
 
 std::string Text(const QString& text) { return text.toStdString(); }
 
@@ -38,12 +42,45 @@ void THttpClient::Run(const QUrl& url, const TTransferLimits& limits,
   if (url.scheme() != QLatin1String("https") || url.host().isEmpty()) {
     throw EDownloadError("Only https addresses are fetched: \"" + Text(url.toString()) + "\"");
   }
+  FCancelled = false;
+  const QDeadlineTimer deadline(limits.overall);
+  if (OnWork) OnWork(true);
+  try {
+    // Redirects are followed here, one request per hop: Qt 6.4's own
+    // following (NoLessSafe and UserVerified policy alike) sends some
+    // requests twice.
+    QUrl current = url;
+    for (int redirects = 0;; ++redirects) {
+      const std::optional<QUrl> target = Fetch(current, limits, deadline, sink);
+      if (!target) break;
+      const QUrl next = current.resolved(*target);
+      if (next.scheme() != QLatin1String("https") || next.host().isEmpty()) {
+        throw EDownloadError("Redirect to a non-https address refused: \"" + Text(next.toString()) +
+                             "\"");
+      }
+      if (redirects == kMaxRedirects) {
+        throw EDownloadError("More than " + std::to_string(kMaxRedirects) +
+                             " redirects (a redirect loop?) from \"" + Text(url.toString()) + "\"");
+      }
+      current = next;
+    }
+  } catch (...) {
+    if (OnWork) OnWork(false);
+    throw;
+  }
+  if (OnWork) OnWork(false);
+}
+
+std::optional<QUrl> THttpClient::Fetch(const QUrl& url, const TTransferLimits& limits,
+                                       const QDeadlineTimer& deadline,
+                                       const std::function<void(const QByteArray&)>& sink) {
   QNetworkRequest request(url);
   request.setRawHeader("Accept", "text/html, */*");
   request.setRawHeader("User-Agent", "Mozilla/3.0 (compatible; Indy Library)");
+  // The body as sent, so that its length can be held against Content-Length.
+  request.setRawHeader("Accept-Encoding", "identity");
   request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                       QNetworkRequest::UserVerifiedRedirectPolicy);
-  request.setMaximumRedirectsAllowed(kMaxRedirects);
+                       QNetworkRequest::ManualRedirectPolicy);
   request.setTransferTimeout(static_cast<int>(limits.stall.count()));
   QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
   tls.setPeerVerifyMode(QSslSocket::VerifyPeer);
@@ -51,27 +88,24 @@ void THttpClient::Run(const QUrl& url, const TTransferLimits& limits,
   if (!FTrustedCAs.isEmpty()) tls.setCaCertificates(FTrustedCAs);
   request.setSslConfiguration(tls);
 
-  FCancelled = false;
   std::optional<std::string> failure;  // set by the first problem seen
   QNetworkReply* reply = FManager.get(request);
+  reply->setReadBufferSize(kReadBufferBytes);
   FReply = reply;
   QEventLoop loop;
-  QTimer deadline;
-  deadline.setSingleShot(true);
+  QTimer timer;
+  timer.setSingleShot(true);
   auto fail = [&](std::string why) {
     if (!failure) failure = std::move(why);
     reply->abort();
   };
-  connect(&deadline, &QTimer::timeout, &loop, [&] {
-    fail("No complete answer within " + std::to_string(limits.overall.count()) + " ms");
-  });
-  connect(reply, &QNetworkReply::redirected, &loop, [&](const QUrl& target) {
-    if (target.scheme() == QLatin1String("https")) {
-      emit reply->redirectAllowed();
-    } else {
-      fail("Redirect to a non-https address refused: \"" + Text(target.toString()) + "\"");
-    }
-  });
+  const std::string overall =
+      "No complete answer within " + std::to_string(limits.overall.count()) + " ms";
+  connect(&timer, &QTimer::timeout, &loop, [&] { fail(overall); });
+  auto isRedirect = [&] {
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    return status >= 300 && status < 400;
+  };
   connect(reply, &QNetworkReply::metaDataChanged, &loop, [&] {
     const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
     if (length.isValid() && length.toLongLong() > limits.maxBytes) {
@@ -81,15 +115,14 @@ void THttpClient::Run(const QUrl& url, const TTransferLimits& limits,
   qint64 received = 0;
   connect(reply, &QNetworkReply::readyRead, &loop, [&] {
     if (failure) return;
-    // Redirect bodies are not part of the answer.
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QByteArray piece = reply->readAll();
-    if (status >= 300 && status < 400) return;
     received += piece.size();
     if (received > limits.maxBytes) {
       fail("The answer is larger than " + std::to_string(limits.maxBytes) + " bytes");
       return;
     }
+    // A redirect's own body is not part of the answer.
+    if (isRedirect()) return;
     try {
       sink(piece);
     } catch (const std::exception& error) {
@@ -98,11 +131,13 @@ void THttpClient::Run(const QUrl& url, const TTransferLimits& limits,
   });
   connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
 
-  if (OnWork) OnWork(true);
-  deadline.start(limits.overall);
-  if (!reply->isFinished()) loop.exec();
-  deadline.stop();
-  if (OnWork) OnWork(false);
+  if (deadline.hasExpired()) {
+    fail(overall);
+  } else {
+    timer.start(std::chrono::milliseconds(deadline.remainingTime()));
+    if (!reply->isFinished()) loop.exec();
+    timer.stop();
+  }
 
   FReply = nullptr;
   reply->deleteLater();
@@ -116,10 +151,20 @@ void THttpClient::Run(const QUrl& url, const TTransferLimits& limits,
                          errorText + ")");
   }
   if (error != QNetworkReply::NoError) throw EDownloadError(errorText);
+  const QUrl target = reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
+  if (isRedirect() && target.isValid()) return target;
   if (status < 200 || status > 299) {
     throw EDownloadError("HTTP status " + std::to_string(status) + " for \"" +
                          Text(reply->url().toString()) + "\"");
   }
+  // A connection closed early can look like a clean end: the body counts
+  // only when it is as long as the server said it would be.
+  const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+  if (length.isValid() && length.toLongLong() != received) {
+    throw EDownloadError("Incomplete answer: " + std::to_string(received) + " of " +
+                         std::to_string(length.toLongLong()) + " bytes arrived");
+  }
+  return std::nullopt;
 }
 
 QByteArray THttpClient::Get(const QUrl& url, const TTransferLimits& limits) {

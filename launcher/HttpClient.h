@@ -1,10 +1,12 @@
 #pragma once
 // The launcher's HTTPS client: one GET at a time, waited for in a local event
 // loop so that the windows keep painting and the Cancel button works while
-// the launch sequence waits. Only https is fetched, a redirect may only lead
-// to https, the server's certificate is verified, and every transfer has a
-// stall time-out, an overall deadline and a size cap.
+// the launch sequence waits. Only https is fetched, up to ten redirects are
+// followed and only to https, the server's certificate is verified, and every transfer has a
+// stall time-out, an overall deadline and a size cap. A body counts only when
+// it is as long as its Content-Length says.
 
+#include <QDeadlineTimer>
 #include <QList>
 #include <QNetworkAccessManager>
 #include <QObject>
@@ -14,6 +16,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 
 #include "launcher/LauncherErrors.h"
 
@@ -51,9 +54,15 @@ class THttpClient : public QObject {
   std::function<void(bool)> OnWork;
 
  private:
-  // Runs the GET, handing each piece of the body to sink (which may throw).
+  // Runs the GET, following redirects, handing each piece of the body to
+  // sink (which may throw).
   void Run(const QUrl& url, const TTransferLimits& limits,
            const std::function<void(const QByteArray&)>& sink);
+  // One request: the redirect's target, or nothing when the body was handed
+  // to sink whole.
+  std::optional<QUrl> Fetch(const QUrl& url, const TTransferLimits& limits,
+                            const QDeadlineTimer& deadline,
+                            const std::function<void(const QByteArray&)>& sink);
 
   QNetworkAccessManager FManager;
   QList<QSslCertificate> FTrustedCAs;

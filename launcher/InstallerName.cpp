@@ -16,7 +16,8 @@ std::string LowerAscii(std::string text) {
 }
 
 bool IsSafeName(const std::string& name) {
-  if (name.empty() || name == "." || name == "..") return false;
+  if (name.empty() || name.size() > kMaxInstallerNameLength || name == "." || name == "..")
+    return false;
   for (const char c : name) {
     const auto u = static_cast<unsigned char>(c);
     if (c == '\\' || c == '/' || u < 0x20 || u == 0x7F) return false;

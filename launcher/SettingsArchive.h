@@ -23,8 +23,10 @@ inline constexpr const char* kSettingsPassword = "pelvin_Quorat";
 // checksum fails. The traditional cipher checks a password by one byte only,
 // so a wrong password usually shows up as a data or checksum error while
 // reading: the entry counts only when it was read to its end without error.
+// When failure is given, it receives the reason for nothing.
 std::optional<std::string> ExtractSettingsDocument(std::string_view archive,
                                                    const char* entryName = kSettingsEntryName,
-                                                   const char* password = kSettingsPassword);
+                                                   const char* password = kSettingsPassword,
+                                                   std::string* failure = nullptr);
 
 }  // namespace launcher

@@ -4,6 +4,7 @@
 #include <QXmlStreamReader>
 
 #include <charconv>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -30,22 +31,24 @@ std::string RequiredAttribute(const QXmlStreamReader& xml, const char* name) {
   return attributes.value(QLatin1String(name)).toString().toStdString();
 }
 
-// Blanks and control characters count as nothing at either end.
-bool IsBlankText(std::string_view text) {
-  for (char c : text) {
-    if (static_cast<unsigned char>(c) > ' ') return false;
-  }
-  return true;
-}
-
-// The whole number of one dot-separated part; 0 when it is empty or not a number.
-std::uint64_t PartValue(const std::vector<std::string_view>& parts, std::size_t i) {
+// The whole number of one dot-separated part; 0 when it is missing, empty or
+// not a number; nothing when it is a number too large to hold, which makes
+// the whole version invalid (it would otherwise count as a small one).
+std::optional<std::uint64_t> PartValue(const std::vector<std::string_view>& parts, std::size_t i) {
   if (i >= parts.size()) return 0;
   std::uint64_t value = 0;
   const std::string_view part = parts[i];
   const auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), value);
+  if (error == std::errc::result_out_of_range) return std::nullopt;
   if (error != std::errc() || end != part.data() + part.size()) return 0;
   return value;
+}
+
+// Blanks and control characters at either end are no part of a version.
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+  return text;
 }
 
 std::vector<std::string_view> SplitAtDots(std::string_view text) {
@@ -96,14 +99,23 @@ bool ParseSettings(const std::string& text, TProductEntry& entry, const std::str
 }
 
 std::int8_t CompareVersions(const std::string& installed, const std::string& published) {
-  if (IsBlankText(installed)) return 1;
-  if (IsBlankText(published)) return -1;
-  const std::vector<std::string_view> a = SplitAtDots(installed);
-  const std::vector<std::string_view> b = SplitAtDots(published);
+  const std::string_view installedText = Trimmed(installed);
+  const std::string_view publishedText = Trimmed(published);
+  if (installedText.empty()) return 1;
+  if (publishedText.empty()) return -1;
+  const std::vector<std::string_view> a = SplitAtDots(installedText);
+  const std::vector<std::string_view> b = SplitAtDots(publishedText);
+  std::uint64_t x[4], y[4];
   for (std::size_t i = 0; i < 4; ++i) {
-    const std::uint64_t x = PartValue(a, i);
-    const std::uint64_t y = PartValue(b, i);
-    if (x != y) return y > x ? 1 : -1;
+    const std::optional<std::uint64_t> installedPart = PartValue(a, i);
+    const std::optional<std::uint64_t> publishedPart = PartValue(b, i);
+    // An invalid version on either side is never reason for an offer.
+    if (!installedPart || !publishedPart) return -1;
+    x[i] = *installedPart;
+    y[i] = *publishedPart;
+  }
+  for (std::size_t i = 0; i < 4; ++i) {
+    if (x[i] != y[i]) return y[i] > x[i] ? 1 : -1;
   }
   return 0;
 }

@@ -28,7 +28,9 @@ bool ParseSettings(const std::string& text, TProductEntry& entry,
 
 // 1 when published is newer than installed (or installed is empty), -1 when
 // it is older (or published is empty), 0 when the first four dot-separated
-// numbers are equal. A part that is not a whole number counts as 0.
+// numbers are equal. Blanks and control characters at both ends are ignored
+// alike; a part that is not a whole number counts as 0. A part too large for
+// 64 bits makes its version invalid: the result is then -1 (no offer).
 std::int8_t CompareVersions(const std::string& installed, const std::string& published);
 
 }  // namespace launcher

@@ -6,6 +6,7 @@
 
 #include "launcher/HttpClient.h"
 #include "launcher/SettingsArchive.h"
+#include "launcher/SettingsDocument.h"
 #include "support/uFunctions.h"
 
 namespace launcher {
@@ -21,6 +22,26 @@ constexpr TTransferLimits kSettingsLimits{
     .stall = 3000ms, .overall = 10000ms, .maxBytes = kMaxSettingsBytes};
 
 QString QPath(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
+
+// The settings document of a downloaded archive, read as the launch will
+// read it. Throws ESettingsFormatError with the reason, so that a bad answer
+// never replaces a good stored copy.
+std::string CheckedDocument(const QByteArray& archive) {
+  const std::string refused =
+      std::string("The downloaded \"") + kSettingsArchiveName + "\" is not stored: ";
+  std::string why;
+  std::optional<std::string> text = ExtractSettingsDocument(
+      std::string_view(archive.constData(), static_cast<std::size_t>(archive.size())),
+      kSettingsEntryName, kSettingsPassword, &why);
+  if (!text) throw ESettingsFormatError(refused + why);
+  try {
+    TProductEntry ignored;
+    ParseSettings(*text, ignored);
+  } catch (const ESettingsFormatError& error) {
+    throw ESettingsFormatError(refused + error.what());
+  }
+  return std::move(*text);
+}
 
 void StoreCopy(const std::filesystem::path& stored, const QByteArray& bytes) {
   if (!QDir().mkpath(QPath(stored.parent_path()))) {
@@ -50,8 +71,11 @@ TLoadedSettings LoadSettings(THttpClient& http, const QUrl& settingsUrl,
   QByteArray buffer;
   try {
     buffer = http.Get(settingsUrl, kSettingsLimits);
+    std::string text = CheckedDocument(buffer);
     StoreCopy(path, buffer);
     result.Downloaded = true;
+    result.Text = std::move(text);
+    return result;
   } catch (const std::exception& error) {
     // Not shown: the launch goes on with a copy. The line tells why no
     // update was offered (an untrusted certificate, for one).

@@ -20,7 +20,9 @@ struct TLoadedSettings {
 // The settings archive's name on the site, in the data folder and beside the launcher.
 inline constexpr const char* kSettingsArchiveName = "settings.bin";
 
-// Never throws for a network, file or archive problem: a failed download
+// Never throws for a network, file or archive problem: a failed download, or
+// one that is not a readable settings archive with a well-formed document
+// (logged as code 1 with the reason; the stored copy is left as it was),
 // falls back to the copies, and when neither exists a code-2 report naming
 // both paths is logged and the text is empty.
 TLoadedSettings LoadSettings(THttpClient& http, const QUrl& settingsUrl,

@@ -13,6 +13,7 @@
 #include "launcher/ProcessStart.h"
 #include "launcher/SettingsDocument.h"
 #include "launcher/SettingsLoader.h"
+#include "platform/ProgramFile.h"
 #include "support/ProductSite.h"
 #include "support/gui/QtMessageBox.h"
 #include "support/uFileVersion.h"
@@ -20,7 +21,6 @@
 
 namespace {
 
-using namespace std::chrono_literals;
 using launcher::EDownloadError;
 
 constexpr int kWidth = 430;
@@ -31,11 +31,6 @@ constexpr int kCancelHeight = 24;
 
 const char* const kProductKey = "\\Software\\Velmora Free";
 const char* const kMainProgramName = "VelmoraFree";
-
-// An installer is large and may come slowly, but a server that stops sending
-// for half a minute, or takes more than half an hour, is given up on.
-constexpr launcher::TTransferLimits kInstallerLimits{
-    .stall = 30000ms, .overall = 1800000ms, .maxBytes = qint64{1} << 30};
 
 std::filesystem::path LocalPath(const QString& path) {
   return std::filesystem::path(path.toStdString());
@@ -151,6 +146,12 @@ bool TfMain::DownloadAndStartInstaller(const std::string& SetupURL) {
       throw EDownloadError("Can't create \"" + FSetup.DataFolder.string() + "\"");
     }
     IdHTTP1.GetToFile(QUrl(QString::fromStdString(SetupURL)), path, kInstallerLimits);
+    // Only a program is made executable and started: an error page or a
+    // file for another system is removed again.
+    if (const auto notAProgram = platform::WhyNotAProgram(installer.string())) {
+      QFile::remove(path);
+      throw EDownloadError(*notAProgram + ": \"" + SetupURL + "\"");
+    }
   } catch (const std::exception& error) {
     FShowProgress = false;
     // The user asked for the download: a failure is told, not only logged;
@@ -163,7 +164,9 @@ bool TfMain::DownloadAndStartInstaller(const std::string& SetupURL) {
   // Executable only now that it is complete, and for this user alone.
   QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   if (const auto failure = launcher::StartProgram(installer.string())) {
+    // The user is not left without a program: the installed one starts.
     WriteErrorMessage(edsError, AID_Launcher, 3, *failure);
+    return false;
   }
   return true;
 }
@@ -193,7 +196,7 @@ void TfMain::Timer1Timer() {
             " available.\r\nWould you like to download and install it now?";
         if (FQuestion->Show(edsConfirmation, question) == mrYes) {
           launchMain = false;
-          // A failed download starts the installed program as after No.
+          // A failed download or start runs the installed program as after No.
           launchMain = !DownloadAndStartInstaller(published.SetupURL);
         }
       }

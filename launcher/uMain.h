@@ -24,6 +24,13 @@
 class QProgressBar;
 class QPushButton;
 
+// An installer is large and may come slowly, but a server that stops sending
+// for half a minute, or takes more than half an hour, is given up on.
+inline constexpr launcher::TTransferLimits kInstallerLimits{
+    .stall = std::chrono::milliseconds(30000),
+    .overall = std::chrono::milliseconds(1800000),
+    .maxBytes = qint64{1} << 30};
+
 // Where the launcher looks for its settings and its programs.
 struct TLauncherSetup {
   QUrl SettingsUrl;                      // the product site's "/download/settings.bin"
@@ -61,7 +68,8 @@ class TfMain : public QWidget {
   void FormClose();
   void IdHTTP1Work(bool Begins);  // shows or hides the download bar
   void btnCancelClick();
-  // Downloads and starts the installer; false when the download failed.
+  // Downloads and starts the installer; false when the download failed, the
+  // file is not a program for this system, or it could not be started.
   bool DownloadAndStartInstaller(const std::string& SetupURL);
   void UpdateShape();
 

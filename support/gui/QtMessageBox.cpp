@@ -6,6 +6,40 @@
 
 namespace {
 
+// A box shows at most this much of its text, so that it and its buttons fit
+// on any screen; the whole text is under "Show Details...".
+constexpr qsizetype kMaxShownChars = 600;
+constexpr qsizetype kMaxShownLines = 12;
+
+// In a text cut short, a word longer than this (a path, an address) may be
+// broken anywhere.
+constexpr qsizetype kMaxUnbrokenChars = 60;
+
+// The text itself when it is short enough (Qt's box then wraps it, breaking
+// a long word anywhere when it must). Otherwise its beginning, ended by an
+// ellipsis, with a break opportunity (a zero-width space) in every run of
+// kMaxUnbrokenChars characters without a blank, so that the box stays at its
+// usual width.
+QString ShownPart(const QString& text) {
+  qsizetype end = qMin(text.size(), kMaxShownChars);
+  qsizetype lines = 0;
+  for (qsizetype i = 0; i < end; ++i) {
+    if (text[i] == QLatin1Char('\n') && ++lines == kMaxShownLines) end = i;
+  }
+  if (end == text.size()) return text;
+  QString shown;
+  qsizetype run = 0;
+  for (qsizetype i = 0; i < end; ++i) {
+    run = text[i].isSpace() ? 0 : run + 1;
+    if (run > kMaxUnbrokenChars) {
+      shown += QChar(0x200B);
+      run = 1;
+    }
+    shown += text[i];
+  }
+  return shown + QChar(0x2026);
+}
+
 void CentreOnScreen(QMessageBox& box) {
   box.adjustSize();
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -19,7 +53,9 @@ void CentreOnScreen(QMessageBox& box) {
 
 void PrepareMessageBox(QMessageBox& aBox, QMessageBox::Icon aIcon, const QString& aText) {
   aBox.setTextFormat(Qt::PlainText);
-  aBox.setText(aText);
+  const QString shown = ShownPart(aText);
+  aBox.setText(shown);
+  if (shown != aText) aBox.setDetailedText(aText);
   aBox.setIcon(aIcon);
   switch (aIcon) {
     case QMessageBox::Information:

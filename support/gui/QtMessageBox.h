@@ -15,7 +15,9 @@ class TQtMessageBox final : public IMessageBox {
 
 // Gives a box its text, its icon and the caption that goes with the icon
 // ("Information", "Warning", "Error", "Confirm"). The text is shown as plain
-// text: messages carry paths and names from discs, which are no markup.
+// text: messages carry paths and names from discs, which are no markup. A
+// long text is cut short in the box (which fits the screen) and given whole
+// as its details.
 void PrepareMessageBox(QMessageBox& aBox, QMessageBox::Icon aIcon, const QString& aText);
 
 // Installs one TQtMessageBox for the whole process (call after the QApplication exists).

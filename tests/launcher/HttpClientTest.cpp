@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 
+#include "RunProcess.h"
 #include "TestSite.h"
 #include "launcher/HttpClient.h"
 
@@ -92,5 +94,31 @@ INSTANTIATE_TEST_SUITE_P(
                                 {.stall = 3000ms, .overall = 10000ms, .maxBytes = 1 << 20},
                                 ""}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// At full loopback speed the installer download keeps at most a few MiB in
+// memory: the launcher's client alone, in a process of its own, peaks far
+// below the body's size.
+TEST(HttpClientMemory, HundredsOfMiBAtFullSpeedStayUnderOneHundredMB) {
+  constexpr std::uintmax_t kBody = std::uintmax_t{300} << 20;
+  TestSite site;
+  site.Route("/big", R"({"zeros": )" + std::to_string(kBody) + "}");
+  testsupport::TempDir dir;
+  // AddressSanitizer keeps freed memory for a while (256 MB by default),
+  // which would be counted as the client's own.
+  const char* asan = std::getenv("ASAN_OPTIONS");
+  const std::string asanOptions = (asan ? std::string(asan) + ":" : "") + "quarantine_size_mb=4";
+
+  const auto result = testsupport::RunProcess(
+      {(testsupport::BinDir() / "launcher_download_probe").string(), site.Url("/big"),
+       (dir / "setup.bin").string(), TestSite::CaFile().string()},
+      {{"ASAN_OPTIONS", asanOptions}});
+
+  ASSERT_EQ(result.exitCode, 0) << result.out << result.err;
+  EXPECT_EQ(std::filesystem::file_size(dir / "setup.bin"), kBody);
+  ASSERT_EQ(result.out.rfind("VmHWM ", 0), 0u) << result.out;
+  const long peakKb = std::stol(result.out.substr(6));
+  EXPECT_LT(peakKb, 100 * 1000) << "peak resident memory " << peakKb << " kB";
+  RecordProperty("VmHWM_kB", std::to_string(peakKb));
+}
 
 }  // namespace

@@ -136,9 +136,12 @@ TEST_F(LaunchSequence, FreshNewerVersionAnsweredNoStartsTheMainProgram) {
   EXPECT_EQ(site.Requests(), std::vector<std::string>{"/download/settings.bin"});
 }
 
-TEST_F(LaunchSequence, InstallerThatCannotStartIsShownAsCodeThreeAndNothingElseStarts) {
+// A script passes as a program but cannot start without its interpreter:
+// the box tells so, and the user is not left without the installed program.
+TEST_F(LaunchSequence, InstallerThatCannotStartIsShownAsCodeThreeAndTheMainProgramStarts) {
   TestSite site;
-  site.Put("download/setup.bin", "not a program");
+  const std::string script = "#!/nonexistent/interpreter\n";
+  site.Put("download/setup.bin", script);
   site.Put("download/settings.bin", SettingsArchive("2.0.0.1", site.Url("/download/setup.bin")));
   InstallMainProgram();
   question_.answer = mrYes;
@@ -151,9 +154,8 @@ TEST_F(LaunchSequence, InstallerThatCannotStartIsShownAsCodeThreeAndNothingElseS
       (data_ / "setup.bin").string() + "\"";
   EXPECT_EQ(errors_.shown, std::vector<std::string>{failure});
   EXPECT_TRUE(Logged(":0003 " + failure)) << ::testing::PrintToString(LogTexts());
-  EXPECT_EQ(testsupport::ReadFileBytes(data_ / "setup.bin"), "not a program");
-  QTest::qWait(500);  // the main program would have been started at once
-  EXPECT_FALSE(fs::exists(MainProgram().string() + ".started"));
+  EXPECT_EQ(testsupport::ReadFileBytes(data_ / "setup.bin"), script);
+  EXPECT_TRUE(WaitForStart(MainProgram()));
 }
 
 TEST_F(LaunchSequence, InstallPathWithATrailingDelimiterGetsNoSecondOne) {
@@ -273,6 +275,34 @@ INSTANTIATE_TEST_SUITE_P(
                               return "http" + s.Url("/download/setup.bin").substr(5);
                             },
                             "Only https"},
+        FailedInstallerCase{
+            "ContentLengthNotMet",
+            [](TestSite& s) {
+              s.Put("setup.bin", testsupport::ReadFileBytes(launchertest::RecordStartProgram()));
+              s.Route("/download/setup.bin", R"({"file": "setup.bin", "truncate": 100})");
+              return s.Url("/download/setup.bin");
+            },
+            ""},
+        FailedInstallerCase{"NotAProgram",
+                            [](TestSite& s) {
+                              s.Put("download/setup.bin", "not a program");
+                              return s.Url("/download/setup.bin");
+                            },
+                            "The file is not a program for this system"},
+        FailedInstallerCase{"HtmlPageInsteadOfTheInstaller",
+                            [](TestSite& s) {
+                              s.Put("download/setup.exe", "<html><body>Moved</body></html>");
+                              return s.Url("/download/setup.exe");
+                            },
+                            "The file is not a program for this system"},
+        FailedInstallerCase{"NameOfTenThousandCharacters",
+                            [](TestSite& s) {
+                              const std::string name(10000, 'n');
+                              s.Put("setup.bin", "not a program either");
+                              s.Route("/download/" + name, R"({"file": "setup.bin"})");
+                              return s.Url("/download/" + name);
+                            },
+                            "The file is not a program for this system"},
         FailedInstallerCase{"RedirectToClearText",
                             [](TestSite& s) {
                               s.Route(
@@ -506,5 +536,184 @@ TEST_F(LaunchSequence, WindowClosedBeforeTheTickFetchesAndStartsNothing) {
   EXPECT_TRUE(site.Requests().empty());
   EXPECT_FALSE(fs::exists(MainProgram().string() + ".started"));
 }
+
+// Redirects are followed up to ten, one request per hop, for the settings
+// archive and the installer alike; an eleventh, or a loop, ends the transfer
+// with a line that says so.
+struct RedirectCase {
+  const char* name;
+  bool installer;  // the chain leads to the installer, else to the settings archive
+  int hops;        // -1: a loop of two addresses
+};
+void PrintTo(const RedirectCase& row, std::ostream* out) { *out << row.name; }
+
+class RedirectChain : public LaunchSequence, public ::testing::WithParamInterface<RedirectCase> {
+ protected:
+  // Routes `from` through `hops` redirects to `to`; the paths it takes.
+  static std::vector<std::string> Chain(TestSite& site, const std::string& from, int hops,
+                                        const std::string& to) {
+    std::vector<std::string> paths{from};
+    if (hops < 0) {
+      site.Route(from, R"({"status": 302, "location": ")" + site.Url("/loop") + R"("})");
+      site.Route("/loop", R"({"status": 302, "location": ")" + site.Url(from) + R"("})");
+      return paths;
+    }
+    for (int i = 1; i < hops; ++i) paths.push_back("/hop" + std::to_string(i));
+    paths.push_back(to);
+    for (std::size_t i = 0; i + 1 < paths.size(); ++i) {
+      site.Route(paths[i], R"({"status": 307, "location": ")" + site.Url(paths[i + 1]) + R"("})");
+    }
+    return paths;
+  }
+};
+
+TEST_P(RedirectChain, IsFollowedUpToTenHops) {
+  const RedirectCase& c = GetParam();
+  TestSite site;
+  const std::string installer = testsupport::ReadFileBytes(launchertest::RecordStartProgram());
+  site.Put("files/setup.bin", installer);
+  const std::string archive = SettingsArchive(
+      "2.0.0.1", site.Url(c.installer ? "/download/setup.bin" : "/files/setup.bin"));
+  site.Put("files/settings.bin", archive);
+  std::vector<std::string> chain;
+  if (c.installer) {
+    site.Route("/download/settings.bin", R"({"file": "files/settings.bin"})");
+    chain = Chain(site, "/download/setup.bin", c.hops, "/files/setup.bin");
+  } else {
+    chain = Chain(site, "/download/settings.bin", c.hops, "/files/settings.bin");
+  }
+  InstallMainProgram();
+  question_.answer = c.installer ? mrYes : mrNo;
+
+  ASSERT_TRUE(Run(site.Url("/download/settings.bin")));
+
+  std::vector<std::string> requested;  // the requests along the chain
+  for (const std::string& path : site.Requests()) {
+    if (c.installer ? path != "/download/settings.bin" : path != "/files/setup.bin") {
+      requested.push_back(path);
+    }
+  }
+  if (c.hops >= 0 && c.hops <= 10) {
+    EXPECT_EQ(requested, chain) << "one request per hop";
+    EXPECT_TRUE(errors_.shown.empty()) << ::testing::PrintToString(errors_.shown);
+    EXPECT_EQ(question_.shown.size(), 1u);
+    EXPECT_TRUE(WaitForStart(c.installer ? data_ / "setup.bin" : MainProgram()));
+    const fs::path fetched = data_ / (c.installer ? "setup.bin" : "settings.bin");
+    EXPECT_EQ(testsupport::ReadFileBytes(fetched), c.installer ? installer : archive);
+    return;
+  }
+  EXPECT_EQ(requested.size(), 11u) << "ten redirects followed, the eleventh refused";
+  const std::string line = "[MainForm Error]: EDownloadError : More than 10 redirects";
+  EXPECT_TRUE(Logged(":0001 " + line)) << ::testing::PrintToString(LogTexts());
+  if (c.installer) {
+    ASSERT_EQ(errors_.shown.size(), 1u);
+    EXPECT_EQ(errors_.shown[0].rfind(line, 0), 0u) << errors_.shown[0];
+  } else {
+    EXPECT_TRUE(question_.shown.empty());
+  }
+  EXPECT_TRUE(WaitForStart(MainProgram()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Hops, RedirectChain,
+                         ::testing::Values(RedirectCase{"SettingsOneHop", false, 1},
+                                           RedirectCase{"SettingsThreeHops", false, 3},
+                                           RedirectCase{"SettingsTenHops", false, 10},
+                                           RedirectCase{"SettingsElevenHops", false, 11},
+                                           RedirectCase{"SettingsLoop", false, -1},
+                                           RedirectCase{"InstallerOneHop", true, 1},
+                                           RedirectCase{"InstallerThreeHops", true, 3},
+                                           RedirectCase{"InstallerTenHops", true, 10},
+                                           RedirectCase{"InstallerElevenHops", true, 11},
+                                           RedirectCase{"InstallerLoop", true, -1}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A fresh answer that is no readable settings archive never replaces the
+// good stored copy; the line in the log tells why, and no offer is made.
+struct BadSettingsCase {
+  const char* name;
+  std::function<void(TestSite&)> serve;  // what the site answers at /download/settings.bin
+  std::string loggedPart;                // after ":0001 [MainForm Error]: "
+};
+void PrintTo(const BadSettingsCase& row, std::ostream* out) { *out << row.name; }
+
+class BadSettingsAnswer : public LaunchSequence,
+                          public ::testing::WithParamInterface<BadSettingsCase> {};
+
+TEST_P(BadSettingsAnswer, LeavesTheStoredCopyAsItWas) {
+  TestSite site;
+  GetParam().serve(site);
+  fs::create_directories(data_);
+  const std::string good = SettingsArchive("2.0.0.0", site.Url("/download/setup.bin"));
+  testsupport::WriteFileBytes(data_ / "settings.bin", good);
+  InstallMainProgram();
+  question_.answer = mrYes;
+
+  ASSERT_TRUE(Run(site.Url("/download/settings.bin")));
+
+  EXPECT_EQ(testsupport::ReadFileBytes(data_ / "settings.bin"), good);
+  EXPECT_TRUE(Logged(":0001 [MainForm Error]: " + GetParam().loggedPart))
+      << ::testing::PrintToString(LogTexts());
+  EXPECT_TRUE(question_.shown.empty());
+  EXPECT_TRUE(WaitForStart(MainProgram()));
+  std::vector<std::string> names;  // no temporary file left beside the copy
+  for (const auto& entry : fs::directory_iterator(data_))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"Err.log", "settings.bin"}));
+}
+
+void Serve(TestSite& site, const std::string& bytes) { site.Put("download/settings.bin", bytes); }
+
+const std::string kNotStored =
+    "ESettingsFormatError : The downloaded \"settings.bin\" is not stored: ";
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, BadSettingsAnswer,
+    ::testing::Values(
+        BadSettingsCase{"WrongPassword",
+                        [](TestSite& s) {
+                          Serve(s, launchertest::ZipWithPassword(
+                                       {{"settings.xml", launchertest::SettingsXml("9", "x")}},
+                                       "not_the_password"));
+                        },
+                        kNotStored + "The entry \"settings.xml\" can't be"},
+        BadSettingsCase{"Garbage",
+                        [](TestSite& s) { Serve(s, std::string("\x13\x37garbage\xff", 11)); },
+                        kNotStored + "Not a ZIP archive"},
+        BadSettingsCase{
+            "HtmlPage",
+            [](TestSite& s) { Serve(s, "<!DOCTYPE html><html><body>Maintenance</body></html>"); },
+            kNotStored + "Not a ZIP archive"},
+        BadSettingsCase{"EmptyAnswer", [](TestSite& s) { Serve(s, ""); },
+                        kNotStored + "The archive is empty"},
+        BadSettingsCase{
+            "ZipBomb",
+            [](TestSite& s) {
+              Serve(s, launchertest::ZipWithPassword(
+                           {{"settings.xml", std::string(64 * launcher::kMaxSettingsBytes, ' ')}},
+                           launcher::kSettingsPassword));
+            },
+            kNotStored + "The entry \"settings.xml\" is larger than 1048576 bytes"},
+        BadSettingsCase{
+            "LargerThanOneMiB",
+            [](TestSite& s) { Serve(s, std::string(launcher::kMaxSettingsBytes + 1, 'z')); },
+            "EDownloadError : The answer is larger than 1048576 bytes"},
+        BadSettingsCase{
+            "ContentLengthThenZeros",
+            [](TestSite& s) { s.Route("/download/settings.bin", R"({"zeros": 500000})"); },
+            kNotStored + "Not a ZIP archive"},
+        BadSettingsCase{"ContentLengthThenFewerZeros",
+                        [](TestSite& s) {
+                          s.Route("/download/settings.bin",
+                                  R"({"zeros": 500000, "truncate": 1000})");
+                        },
+                        "EDownloadError : "},
+        BadSettingsCase{"DocumentNotWellFormed",
+                        [](TestSite& s) {
+                          Serve(s, launchertest::ZipWithPassword({{"settings.xml", "<r><broken"}},
+                                                                 launcher::kSettingsPassword));
+                        },
+                        kNotStored}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -137,24 +137,31 @@ TEST_P(CompareVersionsTest, GivesTheSign) {
 
 INSTANTIATE_TEST_SUITE_P(
     Versions, CompareVersionsTest,
-    ::testing::Values(VersionCase{"LastPartNewer", "2.0.0.0", "2.0.0.1", 1},
-                      VersionCase{"SecondPartDecidesBeforeLaterOnes", "2.1", "2.0.9.9", -1},
-                      VersionCase{"MissingPartsAreZero", "2.0", "2.0.0.0", 0},
-                      VersionCase{"EmptyInstalledIsAlwaysOlder", "", "0.0.0.0", 1},
-                      VersionCase{"BlankInstalledCountsAsEmpty", " \t\r\n", "", 1},
-                      VersionCase{"EmptyPublishedIsOlder", "2.0.0.0", "", -1},
-                      VersionCase{"BlankPublishedCountsAsEmpty", "2.0.0.0", "  ", -1},
-                      VersionCase{"FifthPartIsNotCompared", "2.0.0.0", "2.0.0.0.7", 0},
-                      VersionCase{"PartWithALetterCountsAsZero", "2.0.0.1b", "2.0.0.0", 0},
-                      VersionCase{"NumbersNotTexts", "2.0.0.9", "2.0.0.10", 1},
-                      VersionCase{"FirstPartOlder", "3.0.0.0", "2.9.9.9", -1},
-                      VersionCase{"HugePartIsNotANumber", "1.99999999999999999999999", "1.0", 0}),
+    ::testing::Values(
+        VersionCase{"LastPartNewer", "2.0.0.0", "2.0.0.1", 1},
+        VersionCase{"SecondPartDecidesBeforeLaterOnes", "2.1", "2.0.9.9", -1},
+        VersionCase{"MissingPartsAreZero", "2.0", "2.0.0.0", 0},
+        VersionCase{"EmptyInstalledIsAlwaysOlder", "", "0.0.0.0", 1},
+        VersionCase{"BlankInstalledCountsAsEmpty", " \t\r\n", "", 1},
+        VersionCase{"EmptyPublishedIsOlder", "2.0.0.0", "", -1},
+        VersionCase{"BlankPublishedCountsAsEmpty", "2.0.0.0", "  ", -1},
+        VersionCase{"FifthPartIsNotCompared", "2.0.0.0", "2.0.0.0.7", 0},
+        VersionCase{"PartWithALetterCountsAsZero", "2.0.0.1b", "2.0.0.0", 0},
+        VersionCase{"NumbersNotTexts", "2.0.0.9", "2.0.0.10", 1},
+        VersionCase{"FirstPartOlder", "3.0.0.0", "2.9.9.9", -1},
+        VersionCase{"OverflowingPublishedPartIsNoOffer", "2.0.0.0", "99999999999999999999.1", -1},
+        VersionCase{"OverflowingInstalledPartIsNoOffer", "1.99999999999999999999999", "9.0", -1},
+        VersionCase{"LargestPartStillCounts", "2.0", "18446744073709551615.0", 1},
+        VersionCase{"BlankBeforeThePublishedVersionIsIgnored", "2.0", " 3.0", 1},
+        VersionCase{"BlankAfterThePublishedVersionIsIgnored", "2.0", "3.0 ", 1},
+        VersionCase{"BlanksAroundTheInstalledVersionAreIgnored", "\t3.0\r\n", "3.0", 0},
+        VersionCase{"BlankInsideAPartStillCountsAsZero", "2.0", "3 .0", -1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct NameCase {
   const char* name;
-  const char* url;
-  const char* expected;
+  std::string url;
+  std::string expected;
 };
 void PrintTo(const NameCase& row, std::ostream* out) { *out << row.name; }
 
@@ -181,7 +188,13 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"ErrorLog", "https://s.example/d/Err.log", launcher::kFallbackInstallerName},
         NameCase{"SettingsArchiveInOtherCase", "https://s.example/d/SETTINGS.bin",
                  launcher::kFallbackInstallerName},
-        NameCase{"NotAUrl", "", launcher::kFallbackInstallerName}),
+        NameCase{"NotAUrl", "", launcher::kFallbackInstallerName},
+        NameCase{"HundredCharactersAreKept", "https://s.example/d/" + std::string(100, 'n'),
+                 std::string(100, 'n')},
+        NameCase{"LongerIsTheFallback", "https://s.example/d/" + std::string(101, 'n'),
+                 launcher::kFallbackInstallerName},
+        NameCase{"TenThousandCharacters", "https://s.example/d/" + std::string(10000, 'n'),
+                 launcher::kFallbackInstallerName}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

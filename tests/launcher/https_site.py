@@ -9,7 +9,8 @@ give a path special behaviour:
    "/b": {"status": 404},                               error status
    "/c": {"stall": true},                               accept, then never answer
    "/d": {"file": "setup.bin", "chunk": 4096, "pause": 0.1},  drip-feed a file
-   "/e": {"file": "setup.bin", "truncate": 100}}        promise the whole file, send 100 bytes, hang up
+   "/e": {"file": "setup.bin", "truncate": 100},        promise the whole file, send 100 bytes, hang up
+   "/f": {"zeros": 500000}}                             a body of zero bytes, made as it is sent
 Prints "PORT <n>" on its first line once it listens; every request path is
 appended to ROOT/requests.log.
 """
@@ -52,6 +53,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_header("Content-Length", "0")
             self.end_headers()
             return
+        if "zeros" in route:
+            self.send_body(route, route["zeros"], lambda n: bytes(n))
+            return
         name = route.get("file", path.lstrip("/"))
         full = os.path.realpath(os.path.join(ROOT, name))
         if not full.startswith(os.path.realpath(ROOT) + os.sep) or not os.path.isfile(full):
@@ -60,20 +64,26 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.end_headers()
             return
         with open(full, "rb") as f:
-            body = f.read()
+            self.send_body(route, os.path.getsize(full), f.read)
+
+    def send_body(self, route, size, read):
+        """Sends size bytes from read(n), in pieces, so that huge bodies need no memory."""
         self.send_response(200)
         self.send_header("Content-Type", "application/octet-stream")
-        self.send_header("Content-Length", str(len(body)))
+        self.send_header("Content-Length", str(size))
         self.end_headers()
         if "truncate" in route:
-            self.wfile.write(body[: route["truncate"]])
-            self.wfile.flush()
+            size = min(size, route["truncate"])
             self.close_connection = True
-            return
-        chunk = route.get("chunk", len(body) or 1)
-        for i in range(0, len(body), chunk):
-            self.wfile.write(body[i : i + chunk])
+        chunk = route.get("chunk", 1 << 20)
+        sent = 0
+        while sent < size:
+            piece = read(min(chunk, size - sent))
+            if not piece:
+                break
+            self.wfile.write(piece)
             self.wfile.flush()
+            sent += len(piece)
             time.sleep(route.get("pause", 0))
 
 
