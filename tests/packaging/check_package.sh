@@ -4,8 +4,8 @@
 # dpkg-deb -x: everything under /usr, the programs stripped but with their
 # versions, valid desktop entries, the icons in the hicolor theme, an
 # AppStream entry that appstreamcli accepts without warnings and that points
-# at the launcher's desktop entry, and a manual page without warnings that
-# names every command and option `velmora-cli help` lists.
+# at the launcher's desktop entry, and manual pages without warnings, one
+# naming every command and option `velmora-cli help` lists.
 set -euo pipefail
 deb=$1 src=$2
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -21,7 +21,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "Architecture: $(field Architecture)"
 depends=$(field Depends)
 for lib in libc6 libstdc++6 libqt6widgets6 libqt6network6 libzip4 libsqlite3-0 libudev1; do
-  grep -Eq "(^|, )$lib \(>= [^)]+\)" <<<"$depends" || fail "Depends lacks $lib: $depends"
+  grep -Fq ", $lib (>= " <<<", $depends" || fail "Depends lacks $lib: $depends"
 done
 ! grep -q fuse <<<"$depends" || fail "Depends names FUSE, which only the test file system uses: $depends"
 [ "$(field Recommends)" = xdg-utils ] || fail "Recommends: $(field Recommends)"
@@ -65,6 +65,7 @@ grep -q '<svg' "$root/usr/share/icons/hicolor/scalable/apps/$icon.svg" || fail "
 # screenshots that the tree holds.
 meta="$root/usr/share/metainfo/io.example.VelmoraFree.metainfo.xml"
 appstreamcli validate --no-net --pedantic --explain "$meta"
+appstreamcli validate-tree --no-net --pedantic "$root"
 launchable=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$meta")
 [ -f "$apps/$launchable" ] || fail "the launchable desktop entry $launchable is not shipped"
 grep -q "<icon type=\"stock\">$icon</icon>" "$meta" || fail "the AppStream icon is not $icon"
