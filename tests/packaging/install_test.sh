@@ -27,15 +27,15 @@ work=$(mktemp -d /tmp/velmora-package-install.XXXXXX)
 mnt="$work/disc"
 cleanup() {
   fusermount3 -u -q "$mnt" 2>/dev/null || true
-  apt-get purge -y -qq "$pkg" >/dev/null 2>&1 || true
+  apt-get -o DPkg::Lock::Timeout=300 purge -y -qq "$pkg" >/dev/null 2>&1 || true
   rm -rf "$work"
 }
 trap cleanup EXIT
 # A package left installed by an interrupted run goes first.
-apt-get purge -y -qq "$pkg" >/dev/null 2>&1 || true
+apt-get -o DPkg::Lock::Timeout=300 purge -y -qq "$pkg" >/dev/null 2>&1 || true
 find /usr -iname '*velmora*' | sort >"$work/before"
 
-apt-get install -y -qq "$deb"
+apt-get -o DPkg::Lock::Timeout=300 install -y -qq "$deb"
 dpkg-query -W -f='${Status}\n' "$pkg" | grep -qx 'install ok installed'
 dpkg-query -L "$pkg" >"$work/files"
 [ -x /usr/bin/VelmoraFreeLauncher ] && [ -x /usr/bin/VelmoraFree ] && [ -x /usr/bin/velmora-cli ]
@@ -52,7 +52,7 @@ mkdir -p "$mnt"
   --launcher /usr/bin/VelmoraFreeLauncher --disc "$mnt"
 fusermount3 -u "$mnt"
 
-apt-get purge -y -qq "$pkg"
+apt-get -o DPkg::Lock::Timeout=300 purge -y -qq "$pkg"
 if dpkg-query -W -f='${Status}\n' "$pkg" 2>/dev/null | grep -q installed; then
   echo "FAIL: $pkg is still installed" >&2
   exit 1

@@ -41,12 +41,16 @@ def processes_of(program, home):
     return found
 
 
-def window_icon(caption):
-    """The window manager's icon of the window with this caption, as xprop shows it."""
-    out = subprocess.run(["xprop", "-name", caption, "-notype", "_NET_WM_ICON"],
-                         capture_output=True, text=True).stdout
-    return out if out.startswith("_NET_WM_ICON") and "not found" not in out.splitlines()[0] \
-        else None
+def window_icon_size(caption):
+    """(width, height) of the first picture of the window manager's icon of
+    the window with this caption, or None when it has none."""
+    out = subprocess.run(["xprop", "-name", caption, "-len", "16", "-f", "_NET_WM_ICON", "32c",
+                          "_NET_WM_ICON"], capture_output=True, text=True).stdout
+    values = out.partition("=")[2].replace(",", " ").split()
+    if len(values) < 2 or not all(v.isdigit() for v in values[:2]):
+        return None
+    size = int(values[0]), int(values[1])
+    return size if min(size) > 0 else None
 
 
 def main():
@@ -81,8 +85,8 @@ def main():
         assert processes_of(wizard, home), "the running wizard is not " + wizard
 
         if args.wizard:
-            icon = atspi.wait_for(lambda: window_icon(CAPTION), "the window's icon")
-            assert "256 x 256" in icon or "Icon (" in icon, icon.splitlines()[0]
+            size = atspi.wait_for(lambda: window_icon_size(CAPTION), "the window's icon")
+            assert size == (256, 256), "the window's icon is %dx%d, not the logo" % size
             pyatspi.Registry.generateKeyboardEvent(0xFFBE, None, pyatspi.KEY_SYM)  # F1
             help_window = atspi.wait_for(
                 lambda: next((w for w in app if w.name == "Velmora Free Help - Choosing the drive"),
