@@ -13,10 +13,17 @@ TEST_PACKAGES=(
   xvfb xauth xdg-utils desktop-file-utils locales dosfstools
   python3 openssl zip unzip dbus-daemon at-spi2-core python3-pyatspi imagemagick
   clang libclang-rt-14-dev
+  dpkg-dev lintian appstream man-db x11-utils
 )
 RUN_PACKAGES=(
   "${BUILD_PACKAGES[@]}"
   xdg-utils fuse3 xorriso
+)
+# Building the Debian package: CPack finds the libraries the programs link
+# with dpkg-shlibdeps (dpkg-dev), after telling programs from data with file.
+PACKAGE_PACKAGES=(
+  "${BUILD_PACKAGES[@]}"
+  dpkg-dev file
 )
 # Locales the tests check texts under: a comma as decimal separator, and a
 # right-to-left script with its own day and month names.
