@@ -23,6 +23,7 @@
 #include "diagnostics/uMAVLogFile.h"
 #include "engine/Drives.h"
 #include "reports/gui/uAbout.h"
+#include "support/gui/UrlOpener.h"
 #include "support/uFileVersion.h"
 #include "support/uFunctions.h"
 #include "support/uMAVRegFile.h"
@@ -30,8 +31,9 @@
 #include "wizard/DriveList.h"
 #include "wizard/Glyphs.h"
 #include "wizard/HelpWindow.h"
+#include "wizard/Job.h"
+#include "wizard/RestoreRun.h"
 #include "wizard/TargetInfo.h"
-#include "support/gui/UrlOpener.h"
 #include "wizard/WebLinks.h"
 #include "wizard/WizardButtons.h"
 #include "wizard/uDiskInfoFrame.h"
@@ -90,6 +92,8 @@ TMainForm::TMainForm(TMainFormSources sources, QWidget* parent)
 }
 
 TMainForm::~TMainForm() {
+  delete FJob;  // stops and joins a job still running before what it uses goes
+  FJob = nullptr;
   FDir.reset();
   StoreSettings();
 }
@@ -174,7 +178,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     // written its log and freed what it used.
     event->ignore();
     FCloseRequested = true;
-    if (SaveProgressForm) SaveProgressForm->btnCancel->click();
+    CancelRun();
     return;
   }
   FormClose();
@@ -223,8 +227,7 @@ void TMainForm::GoNext() {
       break;
     case wpTarget:
       if (!CheckTargetDir()) return;
-      ProcessScan();
-      NextPage();
+      ProcessScan();  // the next page follows once the scan has finished
       break;
     case wpFiles:
       NextPage();

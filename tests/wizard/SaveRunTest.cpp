@@ -60,6 +60,7 @@ class SaveRun : public testsupport::MainForm {
     w->btnNext->click();
     w->edtRestoreDir->setText(QString::fromStdString(target.string()));
     w->btnNext->click();
+    WaitForRun(*w);
     EXPECT_EQ(w->ActivePageIndex(), 2);
     QObject::connect(&w->UrlOpener(), &TUrlOpener::Finished,
                      [this](const QString& url, int) { opened << url; });
@@ -113,6 +114,7 @@ TEST_F(SaveRun, SavesTheTickedFilesWithZerosInTheBadSectorsAndSaysSo) {
   Tick(*w, "a");
   Tick(*w, "z.bin");
   w->btnNext->click();  // Save
+  WaitForRun(*w);
   EXPECT_EQ(w->ActivePageIndex(), 3);
   EXPECT_EQ(LogLines(*w),
             QStringList({Line("a/b/x.bin", "saved (3 unreadable sectors filled with zeros)"),
@@ -141,6 +143,7 @@ TEST_F(SaveRun, SkipInTheMiddleOfAFileGoesOnWithTheNext) {
   Tick(*w, "z.bin");
   PressDuring("y.bin", true);
   w->btnNext->click();
+  WaitForRun(*w);
   EXPECT_EQ(LogLines(*w),
             QStringList({Line("a/b/x.bin", "saved (3 unreadable sectors filled with zeros)"),
                          Line("a/y.bin", "skipped"), Line("z.bin", "saved")}));
@@ -156,6 +159,7 @@ TEST_F(SaveRun, CancelDuringTheSecondOfThreeEndsTheRunAndStillOpensTheFolder) {
   Tick(*w, "z.bin");
   PressDuring("y.bin", false);
   w->btnNext->click();
+  WaitForRun(*w);
   EXPECT_EQ(LogLines(*w),
             QStringList({Line("a/b/x.bin", "saved (3 unreadable sectors filled with zeros)"),
                          Line("a/y.bin", "canceled")}));
@@ -179,6 +183,7 @@ TEST_F(SaveRun, ClosingDuringARunCancelsItAndClosesAfterwards) {
   });
   poll->start(1);
   w->btnNext->click();
+  WaitForRun(*w);
   EXPECT_FALSE(w->isVisible()) << "closed once the run had ended";
   ASSERT_EQ(LogLines(*w).size(), 1);
   EXPECT_EQ(LogLines(*w)[0], Line("a/b/x.bin", "canceled"));
@@ -189,6 +194,7 @@ TEST_F(SaveRun, ADiscGoneBeforeSaveReturnsToTheDrivePageAndKeepsTheLog) {
   auto w = OpenOnFilePage();
   Tick(*w, "z.bin");
   w->btnNext->click();
+  WaitForRun(*w);
   ASSERT_EQ(LogLines(*w), QStringList({Line("z.bin", "saved")}));
   w->btnPrev->click();
   ASSERT_EQ(w->ActivePageIndex(), 2);
