@@ -68,6 +68,7 @@ class MainForm : public ::testing::Test {
     sources.MountTable = [this] { return mounts; };
     sources.WatchDevices = false;
     sources.Io = io;
+    sources.Folders = folders;
     auto w = std::make_unique<TMainForm>(sources);
     w->UrlOpener().SetProgram("true");  // no browser: closing opens a web page
     w->show();
@@ -102,6 +103,7 @@ class MainForm : public ::testing::Test {
   FakeDriveTable table;
   std::vector<platform::MountEntry> mounts;
   TRestoratorIo io;  // the copier's reads and writes in the window's runs
+  platform::IDirectoryEnumerator* folders = &platform::SystemDirectoryEnumerator();  // the scan's
 };
 
 }  // namespace testsupport
