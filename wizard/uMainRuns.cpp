@@ -180,7 +180,18 @@ void TMainForm::ProcessSave() {
   DisableUI();
   FRunning = true;
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  SaveFiles();  // the rest happens in SaveEnded once the job has finished
+  try {
+    SaveFiles();  // the rest happens in SaveEnded once the job has finished
+  } catch (...) {
+    delete FJob;  // made but not started
+    FJob = nullptr;
+    FRestoreView.reset();
+    FreeSaveProgressForm();
+    EnableUI();
+    QApplication::restoreOverrideCursor();
+    FRunning = false;
+    throw;
+  }
 }
 
 void TMainForm::SaveFiles() {
@@ -198,11 +209,11 @@ void TMainForm::SaveFiles() {
         SaveFileProgress(this, e, n, s);
       },
       this);
+  FJob = job;
   TFileSelection::CollectCheckedFiles(FSelection.Root(), job->List());
   SaveProgressForm->SetTotalSize(job->List().Size());
   job->OnFinished = [this](std::exception_ptr error) { SaveEnded(error); };
   FRunRequest = job->Request();
-  FJob = job;
   job->Start();
 }
 
