@@ -36,8 +36,7 @@ void TJob::Post(std::function<void()> fn) {
     FQueue.push_back(std::move(fn));
   }
   // Only a wake-up crosses Qt's queue; dropped if the job is destroyed first.
-  QMetaObject::invokeMethod(
-      this, [this] { Drain(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(this, "Drain", Qt::QueuedConnection);
 }
 
 void TJob::Drain() {

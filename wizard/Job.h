@@ -21,6 +21,7 @@
 #include <thread>
 
 class TJob : public QObject {
+  Q_OBJECT
  public:
   explicit TJob(QObject* parent = nullptr) : QObject(parent) {}
   // A job still running is abandoned: a pending question returns no answer
@@ -52,7 +53,9 @@ class TJob : public QObject {
 
  private:
   struct TAbandoned {};  // not a std::exception: no catch in the work swallows it
-  void Drain();
+  // Invoked by name, so that the wake-up Qt queues is made and read inside
+  // Qt alone: nothing of ours crosses its queue.
+  Q_INVOKABLE void Drain();
 
   std::mutex FMutex;
   std::condition_variable FAnswered;
