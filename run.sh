@@ -33,9 +33,12 @@ unmount_sample() {
 }
 trap unmount_sample EXIT
 trap 'exit 130' INT TERM
-# VELMORA_SAMPLE_DELAY_US slows every read like a slow drive, to watch the progress.
+# VELMORA_SAMPLE_DELAY_US slows every read like a slow drive, to watch the progress;
+# VELMORA_SAMPLE_FAIL_DELAY_US makes each failed read take that long instead, as a
+# drive retrying a bad sector does (seconds on real drives).
 build/bin/velmora-faultfs --image "$sample/sample.iso" --faults "$sample/faults" \
-  --read-delay-us "${VELMORA_SAMPLE_DELAY_US:-0}" -o subtype=iso9660 \
+  --read-delay-us "${VELMORA_SAMPLE_DELAY_US:-0}" \
+  --fail-delay-us "${VELMORA_SAMPLE_FAIL_DELAY_US:-0}" -o subtype=iso9660 \
   -o fsname=velmora-sample-disc "$sample/files" "$mount_point"
 echo "run.sh: mounted the sample damaged disc (VELMORA_SAMPLE, read-only, a few bad sectors in"
 echo "        two files) at $mount_point; it is unmounted when Velmora Free ends."

@@ -2,6 +2,10 @@
 # project, so that warnings and sanitizers are decided in one place.
 option(VELMORA_WERROR "Treat warnings as errors" OFF)
 option(VELMORA_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+option(VELMORA_TSAN "Build with ThreadSanitizer (the job and window tests)" OFF)
+if(VELMORA_SANITIZE AND VELMORA_TSAN)
+  message(FATAL_ERROR "VELMORA_SANITIZE and VELMORA_TSAN exclude each other")
+endif()
 
 add_library(velmora_options INTERFACE)
 target_compile_features(velmora_options INTERFACE cxx_std_20)
@@ -17,4 +21,8 @@ if(VELMORA_SANITIZE)
   target_compile_options(velmora_options INTERFACE
     -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
   target_link_options(velmora_options INTERFACE -fsanitize=address,undefined)
+endif()
+if(VELMORA_TSAN)
+  target_compile_options(velmora_options INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(velmora_options INTERFACE -fsanitize=thread)
 endif()

@@ -187,9 +187,22 @@ bool BadFileRestorator::TryToMoveFile(platform::IUnbufferedFile& AHandle, std::i
   return AHandle.Seek(APos) && AHandle.Position() == APos;
 }
 
+TRestoratorIo TRestoratorIo::Current() {
+  return {.Opener = gOpener, .TargetCreator = gTargetCreator, .RunSectors = gRunSectors};
+}
+
 TFileSaveCancelMode BadFileRestorator::SaveFile(const std::filesystem::path& ASourceName,
                                                 const std::filesystem::path& ADestName,
                                                 const TFileSaveProc& AProc,
+                                                platform::ReadPath* AReadPath,
+                                                TFileSaveReport* AReport) {
+  return SaveFile(ASourceName, ADestName, AProc, TRestoratorIo::Current(), AReadPath, AReport);
+}
+
+TFileSaveCancelMode BadFileRestorator::SaveFile(const std::filesystem::path& ASourceName,
+                                                const std::filesystem::path& ADestName,
+                                                const TFileSaveProc& AProc,
+                                                const TRestoratorIo& AIo,
                                                 platform::ReadPath* AReadPath,
                                                 TFileSaveReport* AReport) {
   TFileSaveCancelMode result = fscNormal;
@@ -207,17 +220,19 @@ TFileSaveCancelMode BadFileRestorator::SaveFile(const std::filesystem::path& ASo
   // is the target itself, costs no existing file its contents.
   try {
     std::string error;
-    auto source = Opener().Open(ASourceName, error);
+    auto& opener = AIo.Opener ? *AIo.Opener : platform::SystemUnbufferedOpener();
+    auto& creator = AIo.TargetCreator ? *AIo.TargetCreator : platform::SystemTargetCreator();
+    auto source = opener.Open(ASourceName, error);
     if (!source) throw CopyError(std::string(OpenFileException(ASourceName).what()) + " " + error);
     const auto sourceId = source->Id();
     if (sourceId && platform::FileIdOf(ADestName) == sourceId)
       throw CopyError("the target \"" + ADestName.string() + "\" is the source file itself");
-    auto target = TargetCreator().Create(ADestName, error);
+    auto target = creator.Create(ADestName, error);
     if (!target) throw CopyError(error);
     if (AReadPath) *AReadPath = source->Path();
 
     const std::int64_t sourceSize = source->Size();  // all 64 bits: sources of 4 GiB and more
-    TSectorRunFile runs(*source, gRunSectors);
+    TSectorRunFile runs(*source, AIo.RunSectors);
     Send(AProc, fseStartFile, ASourceName, sourceSize, result);
     CopyBlocks(runs, *target, ASourceName, sourceSize, AProc, result, report);
     if (AReadPath) *AReadPath = source->Path();  // a reader may fall back while reading

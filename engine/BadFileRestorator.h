@@ -83,6 +83,18 @@ struct TFileSaveReport {
   void AddZeros(std::int64_t offset, std::int64_t length);
 };
 
+// The copier's I/O: where sources are opened, targets created, and the
+// longest read request. A run is handed one when it is made, so that it does
+// not depend on what the process-wide setters hold at the time it reads.
+struct TRestoratorIo {
+  platform::IUnbufferedOpener* Opener = nullptr;      // nullptr: the system's
+  platform::ITargetCreator* TargetCreator = nullptr;  // nullptr: the system's
+  int RunSectors = 32;                                // 1..32
+
+  // What the process-wide setters hold now.
+  static TRestoratorIo Current();
+};
+
 class BadFileRestorator {
  public:
   BadFileRestorator() = delete;
@@ -101,6 +113,12 @@ class BadFileRestorator {
   static TFileSaveCancelMode SaveFile(const std::filesystem::path& ASourceName,
                                       const std::filesystem::path& ADestName,
                                       const TFileSaveProc& AProc,
+                                      platform::ReadPath* AReadPath = nullptr,
+                                      TFileSaveReport* AReport = nullptr);
+  // The same with the given I/O in place of the process-wide one.
+  static TFileSaveCancelMode SaveFile(const std::filesystem::path& ASourceName,
+                                      const std::filesystem::path& ADestName,
+                                      const TFileSaveProc& AProc, const TRestoratorIo& AIo,
                                       platform::ReadPath* AReadPath = nullptr,
                                       TFileSaveReport* AReport = nullptr);
 

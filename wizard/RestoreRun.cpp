@@ -55,11 +55,12 @@ std::string DamageNote(std::int64_t sectors) {
 }
 
 TRestoreRun::TRestoreRun(IRestoreView& view, TMAVLogFile& errorLog, TFileSaveProc progress,
-                         fs::path targetDir)
+                         fs::path targetDir, TRestoratorIo io)
     : FView(view),
       FErrorLog(errorLog),
       FProgress(std::move(progress)),
-      FTargetDir(std::move(targetDir)) {}
+      FTargetDir(std::move(targetDir)),
+      FIo(io) {}
 
 void TRestoreRun::Run(const TCustomFileList& list) {
   for (std::int32_t i = 0; i < list.Count(); ++i)
@@ -70,7 +71,6 @@ TFileSaveCancelMode TRestoreRun::CheckAndSaveFile(const TCustomFile& entry) {
   FView.FileStarting(entry);
   const fs::path relative = RelativeName(entry);
   FView.Insert(NameField(platform::EscapeForDisplay(relative.string())), NameColour);
-  FView.Pump();
   const fs::path target = FTargetDir / relative;
   CallStack().Push("CheckFileInfo and SaveFile").Params().SetValues("File", entry.Name().string());
   TFileSaveCancelMode outcome = fscNormal;
@@ -112,7 +112,7 @@ TFileSaveCancelMode TRestoreRun::SaveEntry(const TCustomFile& entry, const fs::p
   }
   TFileSaveReport report;
   const TFileSaveCancelMode outcome =
-      BadFileRestorator::SaveFile(entry.FullName(), target, FProgress, nullptr, &report);
+      BadFileRestorator::SaveFile(entry.FullName(), target, FProgress, FIo, nullptr, &report);
   switch (outcome) {
     case fscNormal:
       FView.Insert(SavedWord, SavedColour);

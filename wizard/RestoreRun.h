@@ -38,10 +38,8 @@ class IRestoreView {
   virtual ~IRestoreView() = default;
   // Appends text in a colour at the end of the restore log.
   virtual void Insert(const std::string& text, TRgb colour) = 0;
-  // A line is complete: keep its end in view and let the window repaint.
+  // A line is complete: keep its end in view.
   virtual void LineDone() = 0;
-  // Lets the window process pending events (the name shows before the copy).
-  virtual void Pump() = 0;
   // The file about to be saved: its name and size for the progress window.
   virtual void FileStarting(const TCustomFile& entry) = 0;
   virtual TOverwriteAnswer AskOverwrite(const std::string& question) = 0;
@@ -65,7 +63,7 @@ std::string DamageNote(std::int64_t sectors);
 class TRestoreRun {
  public:
   TRestoreRun(IRestoreView& view, TMAVLogFile& errorLog, TFileSaveProc progress,
-              std::filesystem::path targetDir);
+              std::filesystem::path targetDir, TRestoratorIo io = TRestoratorIo::Current());
 
   // Saves the entries in order; stops after a cancelled one.
   void Run(const TCustomFileList& list);
@@ -82,4 +80,5 @@ class TRestoreRun {
   TFileSaveProc FProgress;
   std::filesystem::path FTargetDir;
   TOverwriteRule FOverwrite;
+  TRestoratorIo FIo;
 };

@@ -54,9 +54,3 @@ std::string TSaveProgress::TotalText(const std::string& decimalSeparator) const 
   return FormatSize(FTotalSaved, decimalSeparator) + " of " +
          FormatSize(TotalSize(), decimalSeparator);
 }
-
-TSaveProgressCancelState TSaveProgress::CancelState() {
-  const TSaveProgressCancelState state = FCancelState;
-  FCancelState = spcNormal;
-  return state;
-}

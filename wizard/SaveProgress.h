@@ -2,13 +2,38 @@
 // The save progress window's figures without a window: the two bars'
 // positions, the total's label and the pending Skip or Cancel request.
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 enum TSaveProgressCancelState {
   spcNormal,  // no request
   spcSkip,    // Skip was pressed
   spcCancel,  // Cancel was pressed
+};
+
+// The pending Skip or Cancel, shared by the progress window (which stores a
+// press) and the save job on its worker thread (which takes it at each
+// copier event); hence atomic.
+class TCancelRequest {
+ public:
+  void Skip() { FState = spcSkip; }
+  void Cancel() { FState = spcCancel; }
+  // The window is closing: every later reading is Cancel, whatever is pressed
+  // or dropped meanwhile.
+  void Close() { FClosing = true; }
+  bool Closing() const { return FClosing; }
+  // Reading the request consumes it: each press is delivered once.
+  TSaveProgressCancelState Take() {
+    const TSaveProgressCancelState state = FState.exchange(spcNormal);
+    return FClosing ? spcCancel : state;
+  }
+  void Drop() { FState = spcNormal; }
+
+ private:
+  std::atomic<TSaveProgressCancelState> FState{spcNormal};
+  std::atomic<bool> FClosing{false};
 };
 
 class TSaveProgress {
@@ -33,12 +58,14 @@ class TSaveProgress {
   std::string TotalText(const std::string& decimalSeparator) const;
 
   // The buttons store a request; a later press replaces one not yet collected.
-  void Skip() { FCancelState = spcSkip; }
-  void Cancel() { FCancelState = spcCancel; }
+  void Skip() { FRequest->Skip(); }
+  void Cancel() { FRequest->Cancel(); }
   // Reading the request consumes it: each press is delivered once.
-  TSaveProgressCancelState CancelState();
+  TSaveProgressCancelState CancelState() { return FRequest->Take(); }
   // A hidden window drops its pending request.
-  void Hidden() { FCancelState = spcNormal; }
+  void Hidden() { FRequest->Drop(); }
+  // The request, for the job that takes it on its own thread.
+  const std::shared_ptr<TCancelRequest>& Request() const { return FRequest; }
 
  private:
   static int Position(std::int64_t saved, double koef);
@@ -51,5 +78,5 @@ class TSaveProgress {
   double FFileKoef = 1;   // bytes per percent of the file bar
   int FFilePosition = 0;
   int FTotalPosition = 0;
-  TSaveProgressCancelState FCancelState = spcNormal;
+  std::shared_ptr<TCancelRequest> FRequest = std::make_shared<TCancelRequest>();
 };

@@ -21,8 +21,7 @@ class TTargetPage final : public TWizardPageObject {
   }
   void Next(IWizardSteps& steps) const override {
     if (!steps.CheckTargetDir()) return;
-    steps.ProcessScan();
-    steps.NextPage();
+    steps.ProcessScan();  // the file page follows once the scan job has ended
   }
 };
 

@@ -33,6 +33,8 @@
 #include "wizard/FileTreeModel.h"
 #include "wizard/Glyphs.h"
 #include "wizard/HelpWindow.h"
+#include "wizard/Job.h"
+#include "wizard/RestoreRun.h"
 #include "wizard/TargetInfo.h"
 #include "wizard/WebLinks.h"
 #include "wizard/WizardButtons.h"
@@ -93,6 +95,8 @@ TMainForm::TMainForm(TMainFormSources sources, QWidget* parent)
 }
 
 TMainForm::~TMainForm() {
+  delete FJob;  // stops and joins a job still running before what it uses goes
+  FJob = nullptr;
   FDir.reset();
   StoreSettings();
 }
@@ -177,7 +181,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     // written its log and freed what it used.
     event->ignore();
     FCloseRequested = true;
-    if (SaveProgressForm) SaveProgressForm->btnCancel->click();
+    CancelRun();
     return;
   }
   FormClose();

@@ -13,9 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "diagnostics/uMAVLogFile.h"
+#include "engine/BadFileRestorator.h"
 #include "engine/Drives.h"
 #include "engine/FileTree.h"
 #include "platform/DeviceNotifier.h"
+#include "platform/DirectoryList.h"
 #include "platform/DriveTable.h"
 #include "platform/MountTable.h"
 #include "wizard/FileSelection.h"
@@ -32,7 +35,11 @@ class QTreeWidget;
 class QTreeView;
 class QTreeWidgetItem;
 class TFileTreeModel;
+class IRestoreView;
+class TCancelRequest;
 class TDiskInfoFrame;
+class TJob;
+class TScanProgressForm;
 class THelp;
 class TUrlOpener;
 
@@ -43,6 +50,11 @@ struct TMainFormSources {
     return platform::ReadMountTable();
   };
   bool WatchDevices = true;  // follow mounts and discs through the device notifier
+  // Handed to the scan and save jobs when they are made.
+  TRestoratorIo Io;                    // the copier's opener, target creator, run length
+  TMAVLogFile* ErrorLog = &LogFile();  // where files not saved are noted
+  platform::IDirectoryEnumerator* Folders =
+      &platform::SystemDirectoryEnumerator();  // the scan's listing
 };
 
 class TMainForm : public QMainWindow {
@@ -146,11 +158,14 @@ class TMainForm : public QMainWindow {
 
   // Scan and save runs (uMainRuns.cpp).
   void ProcessScan();
+  void ScanEnded(std::exception_ptr error);  // the scan job has finished
   void ProcessSave();
   bool CheckDriveAvailable();
   void CheckSameDisc();  // the disc scanned is the disc in the drive
   void SaveFiles();
-  struct TDiscIdentity {  // what tells one disc from another in the same drive
+  void SaveEnded(std::exception_ptr error);  // the save job has finished
+  void CancelRun();                          // the close during a run: the progress window's Cancel
+  struct TDiscIdentity {                     // what tells one disc from another in the same drive
     std::string Label, FileSystem;
     std::uint32_t Serial = 0;
     std::uint64_t TotalBytes = 0;
@@ -170,13 +185,17 @@ class TMainForm : public QMainWindow {
   std::string FSelectedDrive;  // designator of the chosen drive; empty when none
   int FPrevPageIndex = 0;
   TFileSelection FSelection;     // the file page's nodes and their check marks
-  bool FRunning = false;         // a save run is in progress
+  bool FRunning = false;         // a scan or save job is in progress
   bool FCloseRequested = false;  // the window closes once the run has ended
   TDiscIdentity FScannedDisc;    // the disc the file tree shows
   std::string FShowedDrive;      // drive whose scan the file tree shows; empty when none
   bool FDriveListChanged = true;
   bool FShownOnce = false;
-  std::unique_ptr<TCustomDir> FDir;  // root of the scanned disc
+  std::unique_ptr<TCustomDir> FDir;             // root of the scanned disc
+  TJob* FJob = nullptr;                         // the running scan or save; owned by the window
+  TScanProgressForm* FScanForm = nullptr;       // the scan job's counts and Cancel
+  std::unique_ptr<IRestoreView> FRestoreView;   // the save job's restore log
+  std::shared_ptr<TCancelRequest> FRunRequest;  // the save job's Skip and Cancel
 
   TMainFormSources FSources;
   std::unique_ptr<platform::DeviceNotifier> FNotifier;

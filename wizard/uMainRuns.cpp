@@ -11,14 +11,17 @@
 
 #include "diagnostics/uMAVCallStack.h"
 #include "diagnostics/uMAVLogFile.h"
+#include "support/gui/UrlOpener.h"
 #include "wizard/DriveList.h"
 #include "wizard/ErrorTrail.h"
 #include "wizard/RestoreRun.h"
-#include "support/gui/UrlOpener.h"
+#include "wizard/SaveJob.h"
+#include "wizard/ScanJob.h"
 #include "wizard/uMAVDialogs.h"
 #include "wizard/uMain.h"
 #include "wizard/uOverwriteDialogForm.h"
 #include "wizard/uSaveProgressForm.h"
+#include "wizard/uScanProgressForm.h"
 
 bool TMainForm::CheckDriveAvailable() {
   ::CheckDriveAvailable(FSelectedDrive, FSources.MountTable());
@@ -41,21 +44,46 @@ void TMainForm::ProcessScan() {
   CallStack().Push("TMForm.ProcessScan").Params().SetValues("Drive", FSelectedDrive);
   QApplication::setOverrideCursor(Qt::WaitCursor);
   DisableUI();
-  try {
-    FDir->SetName(FSelectedDrive);
-    FDir->Clear();
-    FDir->Scan(FDir->Name(), true);
-    FillFindedFilesTree();
-    UpdateButtons();
-  } catch (...) {
-    EnableUI();
-    QApplication::restoreOverrideCursor();
-    throw;
-  }
+  FRunning = true;
+  auto* job = new TScanJob(
+      FSelectedDrive, *FSources.Folders,
+      [this](TScanCounts counts) {
+        if (FScanForm) FScanForm->SetCounts(counts);
+      },
+      this);
+  FScanForm = new TScanProgressForm(this, [job] { job->Cancel(); });
+  FScanForm->show();
+  job->OnFinished = [this](std::exception_ptr error) { ScanEnded(error); };
+  FJob = job;
+  job->Start();
+}
+
+void TMainForm::ScanEnded(std::exception_ptr error) {
+  auto* job = static_cast<TScanJob*>(FJob);
+  FJob = nullptr;
+  job->deleteLater();
+  delete FScanForm;
+  FScanForm = nullptr;
   EnableUI();
   QApplication::restoreOverrideCursor();
-  FScannedDisc = DiscInDrive();
-  CallStack().Pop();
+  FRunning = false;
+  if (error) {
+    ApplicationEvents1Exception(error);
+  } else if (auto dir = job->TakeResult(); !dir || FCloseRequested) {
+    CallStack().Pop();  // cancelled: the target page and the previous tree stay
+  } else {
+    try {
+      FDir = std::move(dir);
+      FillFindedFilesTree();
+      UpdateButtons();
+      FScannedDisc = DiscInDrive();
+      CallStack().Pop();
+      NextPage();
+    } catch (...) {
+      ApplicationEvents1Exception(std::current_exception());
+    }
+  }
+  if (FCloseRequested) close();
 }
 
 TMainForm::TDiscIdentity TMainForm::DiscInDrive() const {
@@ -79,7 +107,8 @@ void TMainForm::CheckSameDisc() {
 
 namespace {
 
-// The restore log and the dialogs of the window, as the run sees them.
+// The restore log and the dialogs of the window, as the run sees them; the
+// save job calls it on the window's thread.
 class TWindowRestoreView : public IRestoreView {
  public:
   TWindowRestoreView(QWidget* form, QTextEdit* log)
@@ -97,9 +126,7 @@ class TWindowRestoreView : public IRestoreView {
   void LineDone() override {
     QScrollBar* bar = FLog->verticalScrollBar();
     bar->setValue(bar->maximum());
-    Pump();
   }
-  void Pump() override { QApplication::processEvents(); }
   void FileStarting(const TCustomFile& entry) override {
     if (!SaveProgressForm) return;
     SaveProgressForm->SetFileName(entry.Name());
@@ -115,11 +142,10 @@ class TWindowRestoreView : public IRestoreView {
   QTextCursor FCursor;
 };
 
-// The copier's events drive the progress window; a Skip or Cancel pressed
-// there goes back to the copier as its running result.
-void SaveFileProgress(QWidget* mainForm, const bool& closeRequested, TFileSaveEventType AEvent,
-                      const std::filesystem::path& AName, std::int64_t ASize,
-                      TFileSaveCancelMode& ACancelMode) {
+// The copier's events drive the progress window. A Skip or Cancel pressed
+// there reaches the copier through the request the job shares with it.
+void SaveFileProgress(QWidget* mainForm, TFileSaveEventType AEvent,
+                      const std::filesystem::path& AName, std::int64_t ASize) {
   switch (AEvent) {
     case fseStartList:
       ShowSaveProgressForm(mainForm);
@@ -140,19 +166,6 @@ void SaveFileProgress(QWidget* mainForm, const bool& closeRequested, TFileSaveEv
       if (SaveProgressForm) SaveProgressForm->Add(ASize);
       break;
   }
-  QApplication::processEvents();  // here the clicks on Skip and Cancel arrive
-  if (closeRequested) ACancelMode = fscCancel;
-  if (!SaveProgressForm) return;
-  switch (SaveProgressForm->CancelState()) {
-    case spcSkip:
-      ACancelMode = fscSkip;
-      break;
-    case spcCancel:
-      ACancelMode = fscCancel;
-      break;
-    case spcNormal:
-      break;
-  }
 }
 
 }  // namespace
@@ -162,49 +175,80 @@ void TMainForm::ProcessSave() {
   CheckSameDisc();
   CallStack().Clear();
   CallStack().Push("TMForm.ProcessSave");
-  // The buttons go before the first pump: a second click on Save must not
+  // The buttons go before the job starts: a second click on Save must not
   // reach the button that now reads "Exit".
   DisableUI();
   FRunning = true;
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  QApplication::processEvents();
   try {
-    SaveFiles();
+    SaveFiles();  // the rest happens in SaveEnded once the job has finished
   } catch (...) {
+    delete FJob;  // made but not started
+    FJob = nullptr;
+    FRestoreView.reset();
     FreeSaveProgressForm();
     EnableUI();
     QApplication::restoreOverrideCursor();
     FRunning = false;
     throw;
   }
-  FreeSaveProgressForm();
-  EnableUI();
-  QApplication::restoreOverrideCursor();
-  FRunning = false;
-  // The keyboard (and F1) come back from the closed progress window to the log.
-  activateWindow();
-  reRestoreLog->setFocus();
-  CallStack().Pop();
-  FOpener->Open(edtRestoreDir->text());  // the file manager shows the target folder
-  if (FCloseRequested) close();
 }
 
 void TMainForm::SaveFiles() {
   reRestoreLog->clear();
-  QApplication::processEvents();
   CallStack().Push("TPhysFATScanner.Create");
   ShowSaveProgressForm(this);
-  TCustomFileList list;
-  TFileSelection::CollectCheckedFiles(FSelection.Root(), list);
-  SaveProgressForm->SetTotalSize(list.Size());
-  TWindowRestoreView view(this, reRestoreLog);
-  TRestoreRun run(
-      view, LogFile(),
-      [this](TFileSaveEventType e, const std::filesystem::path& n, std::int64_t s,
-             TFileSaveCancelMode& m) { SaveFileProgress(this, FCloseRequested, e, n, s, m); },
-      edtRestoreDir->text().toStdString());
-  run.Run(list);
-  CallStack().Pop();
+  FRestoreView = std::make_unique<TWindowRestoreView>(this, reRestoreLog);
+  TSaveJobSetup setup{.TargetDir = edtRestoreDir->text().toStdString(),
+                      .ErrorLog = FSources.ErrorLog,
+                      .Io = FSources.Io,
+                      .Request = SaveProgressForm->Request()};
+  auto* job = new TSaveJob(
+      std::move(setup), *FRestoreView,
+      [this](TFileSaveEventType e, const std::filesystem::path& n, std::int64_t s) {
+        SaveFileProgress(this, e, n, s);
+      },
+      this);
+  FJob = job;
+  TFileSelection::CollectCheckedFiles(FSelection.Root(), job->List());
+  SaveProgressForm->SetTotalSize(job->List().Size());
+  job->OnFinished = [this](std::exception_ptr error) { SaveEnded(error); };
+  FRunRequest = job->Request();
+  job->Start();
+}
+
+void TMainForm::SaveEnded(std::exception_ptr error) {
+  FJob->deleteLater();
+  FJob = nullptr;
+  FRestoreView.reset();
+  FreeSaveProgressForm();
+  EnableUI();
+  QApplication::restoreOverrideCursor();
+  FRunning = false;
+  if (error) {
+    ApplicationEvents1Exception(error);
+  } else {
+    CallStack().Pop();  // the scanner's frame
+    // The keyboard (and F1) come back from the closed progress window to the log.
+    activateWindow();
+    reRestoreLog->setFocus();
+    CallStack().Pop();
+    FOpener->Open(edtRestoreDir->text());  // the file manager shows the target folder
+  }
+  if (FCloseRequested) close();
+}
+
+void TMainForm::CancelRun() {
+  if (FScanForm && FScanForm->btnCancel->isEnabled()) FScanForm->btnCancel->click();
+  // Closing is the progress window's Cancel, and stays Cancel whatever the
+  // run does before its next event.
+  if (SaveProgressForm && SaveProgressForm->btnCancel->isEnabled())
+    SaveProgressForm->btnCancel->click();
+  if (FRunRequest) FRunRequest->Close();
+  // An overwrite question open now is answered as closed without an answer:
+  // the existing file is kept, and the next event takes the Cancel.
+  if (auto* question = qobject_cast<TOverwriteDialogForm*>(QApplication::activeModalWidget()))
+    question->reject();
 }
 
 void TMainForm::ApplicationEvents1Exception(std::exception_ptr error) {

@@ -113,6 +113,14 @@ void TSaveProgressForm::Add(std::int64_t ASavedSize) {
   ShowBars();
 }
 
+void TSaveProgressForm::btnCancelClick() {
+  FProgress.Cancel();
+  // The copier takes the press at its next event, which a blocked read may
+  // hold back for seconds: show meanwhile that it was heard.
+  btnCancel->setText(QStringLiteral("Cancelling\u2026"));
+  btnCancel->setEnabled(false);
+}
+
 void TSaveProgressForm::ShowBars() {
   pbFileProgress->setValue(FProgress.FilePosition());
   pbTotalProgress->setValue(FProgress.TotalPosition());

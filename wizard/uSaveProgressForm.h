@@ -32,6 +32,8 @@ class TSaveProgressForm : public QWidget {
   // Returns the pending request and clears it.
   TSaveProgressCancelState CancelState() { return FProgress.CancelState(); }
   void Add(std::int64_t ASavedSize);
+  // The request the save job takes Skip and Cancel from.
+  const std::shared_ptr<TCancelRequest>& Request() const { return FProgress.Request(); }
 
   QLabel *Label5, *lblFileName, *Label1, *lblTotalSize;
   QProgressBar *pbFileProgress, *pbTotalProgress;
@@ -43,7 +45,7 @@ class TSaveProgressForm : public QWidget {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  void btnCancelClick() { FProgress.Cancel(); }
+  void btnCancelClick();
   void btnSkipClick() { FProgress.Skip(); }
   void ShowBars();
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <thread>
 
 namespace testsupport {
 
@@ -19,6 +20,8 @@ struct FaultInjector::FileData {
   int goneAfter = -1;  // reads left before the disc is gone; -1 never
   bool failSeeks = false;
   bool shortRuns = false;
+  std::chrono::milliseconds failDelay{0};
+  std::atomic<int> blocking{0};  // read by another thread while a read blocks
 
   std::int64_t CurrentSize() const {
     if (source != Source::Disk) return size;
@@ -102,6 +105,11 @@ class InjectedFile final : public platform::IUnbufferedFile {
                              : data_->shortRuns ? firstBad * kSector - position_
                                                 : 0;
     if (got <= 0) {
+      if (data_->failDelay.count() > 0) {
+        ++data_->blocking;
+        std::this_thread::sleep_for(data_->failDelay);
+        --data_->blocking;
+      }
       lastError_ = platform::ReadError::Medium;
       return -1;
     }
@@ -154,6 +162,16 @@ void FaultInjector::AddDiskFile(const std::filesystem::path& name,
 
 void FaultInjector::FailSeeks(const std::filesystem::path& name, bool fail) {
   files_.at(name)->failSeeks = fail;
+}
+
+void FaultInjector::DelayFailures(const std::filesystem::path& name,
+                                  std::chrono::milliseconds delay) {
+  files_.at(name)->failDelay = delay;
+}
+
+int FaultInjector::Blocking(const std::filesystem::path& name) const {
+  const auto it = files_.find(name);
+  return it == files_.end() ? 0 : it->second->blocking.load();
 }
 
 int FaultInjector::Attempts(const std::filesystem::path& name, std::int64_t sector) const {

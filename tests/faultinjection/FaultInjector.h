@@ -11,6 +11,8 @@
 //   ... BadFileRestorator::SaveFile("/disc/a.bin", target, proc);
 //   disc.Attempts("/disc/a.bin", 1)                       // == 3
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -49,6 +51,11 @@ class FaultInjector final : public platform::IUnbufferedOpener {
   // After `reads` more read requests every request fails as if the disc
   // were taken out (ReadError::Gone).
   void GoneAfter(const std::filesystem::path& name, int reads);
+  // Each failed read request of this file blocks for `delay` first, as a
+  // drive does while it retries a bad sector.
+  void DelayFailures(const std::filesystem::path& name, std::chrono::milliseconds delay);
+  // Failed reads of `name` blocking right now; safe to ask from any thread.
+  int Blocking(const std::filesystem::path& name) const;
   // The read path the opened files report (Direct by default).
   void SetReadPath(platform::ReadPath path) { path_ = path; }
 

@@ -38,6 +38,7 @@ class FilePage : public testsupport::MainForm {
     w->btnNext->click();
     w->edtRestoreDir->setText(QString::fromStdString(Designator("hdd") + "/out"));
     w->btnNext->click();
+    WaitForRun(*w);
     EXPECT_EQ(w->ActivePageIndex(), 2);
     return w;
   }

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -67,10 +68,18 @@ class MainForm : public ::testing::Test {
     sources.DriveTable = &table;
     sources.MountTable = [this] { return mounts; };
     sources.WatchDevices = false;
+    sources.Io = io;
+    sources.Folders = folders;
     auto w = std::make_unique<TMainForm>(sources);
     w->UrlOpener().SetProgram("true");  // no browser: closing opens a web page
     w->show();
     return w;
+  }
+
+  // The scan or save started by the last click has ended (its job runs on
+  // a worker thread while the window goes on answering).
+  static void WaitForRun(const TMainForm& w) {
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.Running(); }, 60000)) << "the run never ended";
   }
 
   // Chooses the second listed drive and goes on to the target page.
@@ -94,6 +103,8 @@ class MainForm : public ::testing::Test {
   fs::path root = fs::canonical(dir.path());
   FakeDriveTable table;
   std::vector<platform::MountEntry> mounts;
+  TRestoratorIo io;  // the copier's reads and writes in the window's runs
+  platform::IDirectoryEnumerator* folders = &platform::SystemDirectoryEnumerator();  // the scan's
 };
 
 }  // namespace testsupport

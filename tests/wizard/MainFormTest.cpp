@@ -143,6 +143,7 @@ TEST_F(MainForm, NextCreatesTheTargetFolderAndMovesOn) {
   const fs::path target = root / "hdd" / "a" / "b";
   w->edtRestoreDir->setText(QString::fromStdString(target.string()));
   w->btnNext->click();
+  WaitForRun(*w);
   EXPECT_TRUE(fs::is_directory(target));
   EXPECT_EQ(w->ActivePageIndex(), 2);
   EXPECT_EQ(w->btnNext->text(), "Save  ");
@@ -260,6 +261,7 @@ TEST_F(MainForm, EachPageHasItsHelpContextAndF1OpensItsTopic) {
       w->btnNext->setEnabled(true);  // the file tree of a scan is not part of these tests
     }
     if (page < 3) w->btnNext->click();
+    WaitForRun(*w);
   }
 }
 

@@ -4,6 +4,8 @@
 // empty folder recreated, and the error log's lines; the trail an escaped
 // error leaves in the error log.
 
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -23,6 +25,7 @@
 #include "platform/TargetFile.h"
 #include "wizard/ErrorTrail.h"
 #include "wizard/RestoreRun.h"
+#include "wizard/SaveJob.h"
 
 namespace {
 
@@ -93,7 +96,6 @@ class FakeView : public IRestoreView {
     if (!text.empty()) pieces.push_back({text, colour});
   }
   void LineDone() override {}
-  void Pump() override {}
   void FileStarting(const TCustomFile&) override {}
   TOverwriteAnswer AskOverwrite(const std::string& question) override {
     questions.push_back(question);
@@ -139,10 +141,24 @@ class Run : public ::testing::Test {
     return at;
   }
   void RunOver(const std::vector<fs::path>& names, TFileSaveProc progress = {}) {
+    if (throughJob) {
+      RunJobOver(names);
+      return;
+    }
     TCustomFileList list;
     for (const auto& n : names) list.Add(Entry(n));
     TRestoreRun run(view, errorLog, std::move(progress), target);
     run.Run(list);
+  }
+  // The same run as a job on its worker thread; the view is the window's side.
+  void RunJobOver(const std::vector<fs::path>& names) {
+    TSaveJob job({.TargetDir = target, .ErrorLog = &errorLog}, view,
+                 [](TFileSaveEventType, const fs::path&, std::int64_t) {});
+    for (const auto& n : names) job.List().Add(Entry(n));
+    bool done = false;
+    job.OnFinished = [&](std::exception_ptr) { done = true; };
+    job.Start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, 30000));
   }
   std::string ErrLog() const {
     std::ifstream in(dir.path() / "Err.log", std::ios::binary);
@@ -160,6 +176,7 @@ class Run : public ::testing::Test {
   TCustomDir root;
   TMAVLogFile errorLog{""};
   FakeView view;
+  bool throughJob = false;
 };
 
 TEST_F(Run, SavesUnderTheRelativePathsInColour) {
@@ -185,9 +202,22 @@ struct AnswerCase {
   bool replaced[2];
 };
 
-class Overwrite : public Run, public ::testing::WithParamInterface<AnswerCase> {};
+class Overwrite : public Run, public ::testing::WithParamInterface<AnswerCase> {
+ protected:
+  void ExistingTargetsFollowTheAnswers();
+};
 
-TEST_P(Overwrite, ExistingTargetsFollowTheAnswers) {
+// The same answers through the save job: the question goes to the window's
+// thread while the job waits, and the log is the same.
+class OverwriteThroughJob : public Overwrite {
+ protected:
+  OverwriteThroughJob() { throughJob = true; }
+};
+
+TEST_P(Overwrite, ExistingTargetsFollowTheAnswers) { ExistingTargetsFollowTheAnswers(); }
+TEST_P(OverwriteThroughJob, ExistingTargetsFollowTheAnswers) { ExistingTargetsFollowTheAnswers(); }
+
+void Overwrite::ExistingTargetsFollowTheAnswers() {
   Write(target / "a" / "b" / "x.txt", "old");
   Write(target / "a" / "y.txt", "old");
   view.answers = GetParam().answers;
@@ -202,15 +232,14 @@ TEST_P(Overwrite, ExistingTargetsFollowTheAnswers) {
   EXPECT_EQ(view.questions.at(0), OverwriteQuestion("x.txt"));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Answers, Overwrite,
-    ::testing::Values(
-        AnswerCase{"YesToAll", {oaYesToAll}, 1, "saved", "saved", {true, true}},
-        AnswerCase{"NoToAll", {oaNoToAll}, 1, "already exists", "already exists", {false, false}},
-        AnswerCase{"NoThenYes", {oaNo, oaYes}, 2, "already exists", "saved", {false, true}},
-        AnswerCase{
-            "ClosedThenYes", {oaCancel, oaYes}, 2, "already exists", "saved", {false, true}}),
-    [](const auto& info) { return std::string(info.param.name); });
+const auto kAnswers = ::testing::Values(
+    AnswerCase{"YesToAll", {oaYesToAll}, 1, "saved", "saved", {true, true}},
+    AnswerCase{"NoToAll", {oaNoToAll}, 1, "already exists", "already exists", {false, false}},
+    AnswerCase{"NoThenYes", {oaNo, oaYes}, 2, "already exists", "saved", {false, true}},
+    AnswerCase{"ClosedThenYes", {oaCancel, oaYes}, 2, "already exists", "saved", {false, true}});
+const auto kAnswerName = [](const auto& info) { return std::string(info.param.name); };
+INSTANTIATE_TEST_SUITE_P(Answers, Overwrite, kAnswers, kAnswerName);
+INSTANTIATE_TEST_SUITE_P(Answers, OverwriteThroughJob, kAnswers, kAnswerName);
 
 TEST_F(Run, AlreadyExistsIsMaroon) {
   Write(target / "z.txt", "old");

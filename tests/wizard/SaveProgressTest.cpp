@@ -250,6 +250,13 @@ TEST_F(ProgressWindow, SkipThenCancelDeliversOnlyCancelOnce) {
   EXPECT_EQ(SaveProgressForm->CancelState(), spcNormal);
 }
 
+TEST_F(ProgressWindow, ACancelShowsItWasHeardUntilTheRunTakesIt) {
+  SaveProgressForm->btnCancel->click();
+  EXPECT_EQ(SaveProgressForm->btnCancel->text(), QString::fromUtf8("Cancelling\u2026"));
+  EXPECT_FALSE(SaveProgressForm->btnCancel->isEnabled()) << "a second press changes nothing";
+  EXPECT_EQ(SaveProgressForm->Request()->Take(), spcCancel) << "what the save job reads";
+}
+
 TEST_F(ProgressWindow, RefusesToCloseAndShowsOnlyOnce) {
   TSaveProgressForm* first = SaveProgressForm;
   EXPECT_FALSE(SaveProgressForm->close());

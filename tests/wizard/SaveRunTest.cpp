@@ -61,6 +61,7 @@ class SaveRun : public testsupport::MainForm {
     w->btnNext->click();
     w->edtRestoreDir->setText(QString::fromStdString(target.string()));
     w->btnNext->click();
+    WaitForRun(*w);
     EXPECT_EQ(w->ActivePageIndex(), 2);
     QObject::connect(&w->UrlOpener(), &TUrlOpener::Finished,
                      [this](const QString& url, int) { opened << url; });
@@ -122,6 +123,7 @@ TEST_F(SaveRun, SavesTheTickedFilesWithZerosInTheBadSectorsAndSaysSo) {
   Tick(*w, "a");
   Tick(*w, "z.bin");
   w->btnNext->click();  // Save
+  WaitForRun(*w);
   EXPECT_EQ(w->ActivePageIndex(), 3);
   EXPECT_EQ(LogLines(*w),
             QStringList({Line("a/b/x.bin", "saved (3 unreadable sectors filled with zeros)"),
@@ -150,6 +152,7 @@ TEST_F(SaveRun, SkipInTheMiddleOfAFileGoesOnWithTheNext) {
   Tick(*w, "z.bin");
   PressDuring("y.bin", true);
   w->btnNext->click();
+  WaitForRun(*w);
   EXPECT_EQ(LogLines(*w),
             QStringList({Line("a/b/x.bin", "saved (3 unreadable sectors filled with zeros)"),
                          Line("a/y.bin", "skipped"), Line("z.bin", "saved")}));
@@ -165,6 +168,7 @@ TEST_F(SaveRun, CancelDuringTheSecondOfThreeEndsTheRunAndStillOpensTheFolder) {
   Tick(*w, "z.bin");
   PressDuring("y.bin", false);
   w->btnNext->click();
+  WaitForRun(*w);
   EXPECT_EQ(LogLines(*w),
             QStringList({Line("a/b/x.bin", "saved (3 unreadable sectors filled with zeros)"),
                          Line("a/y.bin", "canceled")}));
@@ -188,6 +192,7 @@ TEST_F(SaveRun, ClosingDuringARunCancelsItAndClosesAfterwards) {
   });
   poll->start(1);
   w->btnNext->click();
+  WaitForRun(*w);
   EXPECT_FALSE(w->isVisible()) << "closed once the run had ended";
   ASSERT_EQ(LogLines(*w).size(), 1);
   EXPECT_EQ(LogLines(*w)[0], Line("a/b/x.bin", "canceled"));
@@ -198,6 +203,7 @@ TEST_F(SaveRun, ADiscGoneBeforeSaveReturnsToTheDrivePageAndKeepsTheLog) {
   auto w = OpenOnFilePage();
   Tick(*w, "z.bin");
   w->btnNext->click();
+  WaitForRun(*w);
   ASSERT_EQ(LogLines(*w), QStringList({Line("z.bin", "saved")}));
   w->btnPrev->click();
   ASSERT_EQ(w->ActivePageIndex(), 2);
