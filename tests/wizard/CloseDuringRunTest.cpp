@@ -87,7 +87,8 @@ class CloseDuringRun : public testsupport::MainForm {
     w->btnNext->click();
     WaitForRun(*w);
     EXPECT_EQ(w->ActivePageIndex(), 2);
-    w->tvFiles->topLevelItem(0)->setCheckState(0, Qt::Checked);  // the whole disc
+    w->tvFiles->model()->setData(w->tvFiles->model()->index(0, 0), Qt::Checked,
+                                 Qt::CheckStateRole);  // the whole disc
     return w;
   }
   std::string ErrLog() const {

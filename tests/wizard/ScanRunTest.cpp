@@ -71,7 +71,7 @@ TEST_F(ScanRun, ShowsTheCountsAndCancelReturnsToTheTargetPage) {
   EXPECT_FALSE(form->btnCancel->isEnabled());
   WaitForRun(*w);
   EXPECT_EQ(w->ActivePageIndex(), 1);
-  EXPECT_EQ(w->tvFiles->topLevelItemCount(), 0) << "no tree from a cancelled scan";
+  EXPECT_EQ(w->tvFiles->model()->rowCount(), 0) << "no tree from a cancelled scan";
   EXPECT_EQ(w->findChild<TScanProgressForm*>(), nullptr);
   EXPECT_TRUE(w->btnNext->isEnabled());
 }
@@ -81,8 +81,8 @@ TEST_F(ScanRun, AFinishedScanShowsTheTree) {
   auto w = StartScan();
   WaitForRun(*w);
   EXPECT_EQ(w->ActivePageIndex(), 2);
-  ASSERT_EQ(w->tvFiles->topLevelItemCount(), 1);
-  EXPECT_EQ(w->tvFiles->topLevelItem(0)->childCount(), 21);
+  ASSERT_EQ(w->tvFiles->model()->rowCount(), 1);
+  EXPECT_EQ(w->tvFiles->model()->rowCount(w->tvFiles->model()->index(0, 0)), 21);
 }
 
 TEST_F(ScanRun, AnErrorInTheScanIsShownAndTheWizardStays) {

@@ -94,8 +94,9 @@ class WindowRun : public MainForm {
     w->btnNext->click();
     w->edtRestoreDir->setText(QString::fromStdString(target.string()));
     w->btnNext->click();
+    WaitForRun(*w);  // the scan
     EXPECT_EQ(w->ActivePageIndex(), 2);
-    w->tvFiles->topLevelItem(0)->setCheckState(0, Qt::Checked);
+    w->tvFiles->model()->setData(w->tvFiles->model()->index(0, 0), Qt::Checked, Qt::CheckStateRole);
     return w;
   }
   static QStringList LogLines(TMainForm& w) {
@@ -130,6 +131,7 @@ TEST_F(WindowRun, ASecondClickOnSaveReachesNothing) {
                         type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
                         Qt::NoModifier));
   w->btnNext->click();  // Save
+  WaitForRun(*w);
   EXPECT_TRUE(disabledAtFirstEvent);
   EXPECT_TRUE(w->isVisible()) << "the queued click reached Exit";
   EXPECT_EQ(LogLines(*w),
@@ -156,6 +158,7 @@ TEST_F(WindowRun, TheLogIsWrittenAtItsEndWhateverTheUserSelects) {
   });
   poll->start(0);
   w->btnNext->click();  // Save
+  WaitForRun(*w);
   ASSERT_FALSE(selected.isEmpty()) << "the selection was made during the run";
   EXPECT_EQ(LogLines(*w),
             QStringList({Line("a.txt", "saved"), Line("b.txt", "saved"), Line("c.txt", "saved")}));
@@ -165,6 +168,7 @@ TEST_F(WindowRun, TheLogIsWrittenAtItsEndWhateverTheUserSelects) {
 TEST_F(WindowRun, EscapeOnTheLogPageEndsTheProgram) {
   auto w = OpenOnFilePageAllTicked();
   w->btnNext->click();  // Save
+  WaitForRun(*w);
   ASSERT_EQ(w->ActivePageIndex(), 3);
   QApplication::setActiveWindow(w.get());
   ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
