@@ -15,7 +15,7 @@ fi
 source scripts/deps.sh
 install_missing_packages "${RUN_PACKAGES[@]}"
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_TESTS=OFF >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DVELMORA_TESTS=OFF >/dev/null
 cmake --build build -j"$(nproc)" --target VelmoraFree VelmoraFreeLauncher velmora-faultfs
 
 # Without a disc in a drive, the sample damaged disc stands in for one.

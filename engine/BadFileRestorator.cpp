@@ -1,6 +1,7 @@
 #include "engine/BadFileRestorator.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 
 #include "engine/SectorRunFile.h"
@@ -139,6 +140,8 @@ std::int64_t TFileSaveReport::UnreadableSectors() const {
 
 void AppendJoined(std::vector<TByteRange>& ARanges, std::int64_t AOffset, std::int64_t ALength) {
   if (ALength <= 0) return;
+  assert(AOffset >= 0 &&
+         (ARanges.empty() || AOffset >= ARanges.back().Offset + ARanges.back().Length));
   if (!ARanges.empty() && ARanges.back().Offset + ARanges.back().Length == AOffset)
     ARanges.back().Length += ALength;
   else

@@ -58,7 +58,8 @@ class OpenFileException : public std::runtime_error {
   explicit OpenFileException(const std::filesystem::path& file);
 };
 
-// A stretch of the target, in bytes.
+// A stretch of the target, in bytes: Offset >= 0, Length > 0; a list of them
+// is in ascending order, without overlaps (AppendJoined keeps it so).
 struct TByteRange {
   std::int64_t Offset = 0;
   std::int64_t Length = 0;

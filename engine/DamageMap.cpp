@@ -61,8 +61,12 @@ std::vector<std::string_view> Fields(std::string_view line) {
 // a huge or binary file cannot flood the terminal.
 std::string Quote(std::string_view line) {
   constexpr std::size_t kShown = 80;
-  if (line.size() <= kShown) return "\"" + platform::EscapeForDisplay(line) + "\"";
-  return "\"" + platform::EscapeForDisplay(line.substr(0, kShown)) + "\"...";
+  // Appended, not "\"" + ...: GCC 12 warns (-Wrestrict) falsely on the insert
+  // at the front that operator+ makes of it.
+  std::string quoted = "\"";
+  quoted += platform::EscapeForDisplay(line.substr(0, kShown));
+  quoted += line.size() <= kShown ? "\"" : "\"...";
+  return quoted;
 }
 
 }  // namespace

@@ -107,11 +107,11 @@ std::optional<RootRecord> DirectoryOf(const SectorSource& disc, const Entry& e,
                                       std::string& whyNot) {
   if (e.childLink) {
     const auto block = disc.Read(*e.childLink, 1);
-    if (!block || (*block)[0] < 34) {
+    if (!block || (*block)[record::kLength] < record::kMinLength) {
       whyNot = "cannot read a relocated directory";
       return std::nullopt;
     }
-    return RootRecord{Le32(block->data() + 2) + (*block)[1], Le32(block->data() + 10)};
+    return ExtentOf(block->data());
   }
   if (!(e.sections.back().flags & kFlagDirectory)) {
     whyNot = "\"" + e.name + "\" is not a directory on the disc";

@@ -8,34 +8,42 @@
 
 namespace platform::isodisc {
 
-RootRecord RootOf(const unsigned char* descriptor) {
-  const unsigned char* root = descriptor + 156;
-  return {Le32(root + 2) + root[1], Le32(root + 10)};
+RootRecord ExtentOf(const unsigned char* aRecord) {
+  return {Le32(aRecord + record::kExtentLocation) + aRecord[record::kExtendedAttributeLength],
+          Le32(aRecord + record::kDataLength)};
+}
+
+RootRecord RootOf(const unsigned char* aDescriptor) {
+  return ExtentOf(aDescriptor + descriptor::kRootDirectoryRecord);
 }
 
 std::optional<Tree> ChooseTree(const SectorSource& disc, std::uint32_t sessionStart,
                                const IsoNaming& naming, std::string& whyNot) {
   std::optional<Bytes> primary, joliet;
   int jolietLevel = 0;
-  for (std::uint32_t n = sessionStart + 16; n < sessionStart + 100; ++n) {
+  for (std::uint32_t n = sessionStart + descriptor::kFirstSector;
+       n < sessionStart + descriptor::kScanEnd; ++n) {
     auto vd = disc.Read(n, 1);
     if (!vd) {
       whyNot = "cannot read the volume descriptor at sector " + std::to_string(n);
       return std::nullopt;
     }
     const unsigned char* d = vd->data();
-    if (std::memcmp(d + 1, "CD001", 5) != 0) {
-      if (std::memcmp(d + 9, "CDROM", 5) == 0) {
+    if (std::memcmp(d + descriptor::kStandardIdentifier, "CD001", 5) != 0) {
+      if (std::memcmp(d + descriptor::kHighSierraIdentifier, "CDROM", 5) == 0) {
         whyNot = "a High Sierra disc";
         return std::nullopt;
       }
       continue;
     }
-    if (d[0] == 255) break;
-    if (d[0] == 1 && !primary)
+    const unsigned char type = d[descriptor::kType];
+    const unsigned char* escapes = d + descriptor::kEscapeSequences;
+    if (type == descriptor::kTypeSetTerminator) break;
+    if (type == descriptor::kTypePrimary && !primary)
       primary = std::move(vd);
-    else if (d[0] == 2 && d[88] == 0x25 && d[89] == 0x2F) {
-      if (naming.joliet && (d[90] == 0x40 || d[90] == 0x43 || d[90] == 0x45)) {
+    else if (type == descriptor::kTypeSupplementary && escapes[0] == '%' && escapes[1] == '/') {
+      // UCS-2 levels 1, 2 and 3
+      if (naming.joliet && (escapes[2] == '@' || escapes[2] == 'C' || escapes[2] == 'E')) {
         jolietLevel = 1;
         joliet = std::move(vd);
       }
@@ -48,7 +56,7 @@ std::optional<Tree> ChooseTree(const SectorSource& disc, std::uint32_t sessionSt
   }
   const bool jolietFirst = jolietLevel && (!primary || !naming.rockRidge);
   const Bytes& chosen = jolietFirst ? *joliet : *primary;
-  if (Le16(chosen.data() + 128) != kBlock) {
+  if (Le16(chosen.data() + descriptor::kLogicalBlockSize) != kBlock) {
     whyNot = "a logical block size other than 2048";
     return std::nullopt;
   }
@@ -61,12 +69,12 @@ std::optional<Tree> ChooseTree(const SectorSource& disc, std::uint32_t sessionSt
   if (tree.rock) {
     // The driver learns about Rock Ridge from the root's "." record.
     const auto first = disc.Read(tree.rootData, 1);
-    if (!first || (*first)[0] < 34) {
+    if (!first || (*first)[record::kLength] < record::kMinLength) {
       whyNot = "cannot read the root directory";
       return std::nullopt;
     }
-    const std::size_t length = (*first)[0];
-    std::size_t suspStart = 33 + (*first)[32];
+    const std::size_t length = (*first)[record::kLength];
+    std::size_t suspStart = record::kFileIdentifier + (*first)[record::kFileIdentifierLength];
     if (suspStart & 1) ++suspStart;
     const Bytes systemUse(first->begin() + static_cast<long>(std::min(suspStart, length)),
                           first->begin() + static_cast<long>(length));

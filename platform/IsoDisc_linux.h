@@ -5,6 +5,7 @@
 // (IsoRockRidge_linux.cpp) and the names the driver shows (IsoNames_linux.cpp).
 // For the reader's own use; the interface is Iso9660Extents.h.
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -23,6 +24,37 @@ inline constexpr unsigned kFlagAssociated = 0x04;
 inline constexpr unsigned kFlagMultiExtent = 0x80;
 // Directories beyond this are taken for garbage rather than read.
 inline constexpr std::uint32_t kMaxDirectoryBytes = 64u << 20;
+
+// A volume descriptor: one sector, its fields at these byte offsets
+// (ECMA-119 8.1, 8.4 and, for Joliet's supplementary one, 8.5).
+namespace descriptor {
+inline constexpr std::uint32_t kFirstSector = 16;  // of a session: the System Area comes before
+inline constexpr std::uint32_t kScanEnd = 100;     // the driver looks no further into a session
+inline constexpr std::size_t kType = 0;
+inline constexpr std::size_t kStandardIdentifier = 1;     // "CD001"
+inline constexpr std::size_t kHighSierraIdentifier = 9;   // "CDROM" on a High Sierra disc
+inline constexpr std::size_t kEscapeSequences = 88;       // Joliet: "%/@", "%/C" or "%/E"
+inline constexpr std::size_t kLogicalBlockSize = 128;     // both-endian 16 bits, little first
+inline constexpr std::size_t kRootDirectoryRecord = 156;  // a directory record of 34 bytes
+inline constexpr unsigned char kTypePrimary = 1;
+inline constexpr unsigned char kTypeSupplementary = 2;
+inline constexpr unsigned char kTypeSetTerminator = 255;
+}  // namespace descriptor
+
+// A directory record's fields at these byte offsets (ECMA-119 9.1); the
+// 32-bit and 16-bit numbers are both-endian, the little-endian half first.
+namespace record {
+inline constexpr std::size_t kLength = 0;
+inline constexpr std::size_t kExtendedAttributeLength = 1;  // sectors before the data
+inline constexpr std::size_t kExtentLocation = 2;
+inline constexpr std::size_t kDataLength = 10;
+inline constexpr std::size_t kFileFlags = 25;
+inline constexpr std::size_t kFileUnitSize = 26;
+inline constexpr std::size_t kInterleaveGap = 27;
+inline constexpr std::size_t kFileIdentifierLength = 32;
+inline constexpr std::size_t kFileIdentifier = 33;
+inline constexpr std::size_t kMinLength = 34;  // with a one-byte identifier
+}  // namespace record
 
 using Bytes = std::vector<unsigned char>;
 
@@ -96,8 +128,11 @@ struct RootRecord {
   std::uint32_t data = 0, size = 0;
 };
 
+// The extent a directory record points at, past its extended attributes.
+RootRecord ExtentOf(const unsigned char* aRecord);
+
 // The extent of the root directory that a volume descriptor records.
-RootRecord RootOf(const unsigned char* descriptor);
+RootRecord RootOf(const unsigned char* aDescriptor);
 
 // The tree the driver shows for the session starting at sessionStart.
 std::optional<Tree> ChooseTree(const SectorSource& disc, std::uint32_t sessionStart,

@@ -74,19 +74,21 @@ std::optional<std::vector<Record>> ReadDirectory(const SectorSource& disc, std::
     std::size_t pos = 0;
     while (pos < kBlock && sector[pos] != 0) {
       const unsigned char* rec = sector + pos;
-      const std::size_t length = rec[0];
-      const std::size_t nameLength = rec[32];
-      if (length < 34 || pos + length > kBlock || 33 + nameLength > length) {
+      const std::size_t length = rec[record::kLength];
+      const std::size_t nameLength = rec[record::kFileIdentifierLength];
+      if (length < record::kMinLength || pos + length > kBlock ||
+          record::kFileIdentifier + nameLength > length) {
         whyNot = "a malformed directory record at sector " + std::to_string(lsn + s);
         return std::nullopt;
       }
       Record r;
-      r.identifier.assign(reinterpret_cast<const char*>(rec + 33), nameLength);
-      r.data = Le32(rec + 2) + rec[1];
-      r.size = Le32(rec + 10);
-      r.flags = rec[25];
-      r.interleaved = rec[26] != 0 || rec[27] != 0;
-      std::size_t suspStart = 33 + nameLength;
+      r.identifier.assign(reinterpret_cast<const char*>(rec + record::kFileIdentifier), nameLength);
+      const RootRecord extent = ExtentOf(rec);
+      r.data = extent.data;
+      r.size = extent.size;
+      r.flags = rec[record::kFileFlags];
+      r.interleaved = rec[record::kFileUnitSize] != 0 || rec[record::kInterleaveGap] != 0;
+      std::size_t suspStart = record::kFileIdentifier + nameLength;
       if (suspStart & 1) ++suspStart;
       if (suspStart < length) r.systemUse.assign(rec + suspStart, rec + length);
       records.push_back(std::move(r));

@@ -89,4 +89,7 @@ class TMultiProgress final : public TNullProgress, public IMultiProgress {
 };
 
 // The process-wide composite, created on first use; every call returns it.
+// The program itself adds no listener (the error-report packing reports
+// through it so that a window or a test can listen without the packer
+// knowing); the tests observe the packing by adding one.
 std::shared_ptr<IMultiProgress> GetMultiProgress();

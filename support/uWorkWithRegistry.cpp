@@ -61,7 +61,11 @@ TResult WithKey(HKEY aRoot, TRegAccess anAccess, const std::string& aKey, bool a
 // or not at all; an argument's own text is never searched for placeholders.
 std::string FormatIndexed(std::string aFormat, const std::vector<std::string>& anArgs) {
   for (std::size_t i = 0; i < anArgs.size(); ++i) {
-    const std::string placeholder = "%" + std::to_string(i) + ":s";
+    // Appended, not "%" + to_string(i): GCC 12 warns (-Wrestrict) falsely on
+    // the insert at the front that operator+ makes of it.
+    std::string placeholder = "%";
+    placeholder += std::to_string(i);
+    placeholder += ":s";
     for (std::size_t at = aFormat.find(placeholder); at != std::string::npos;
          at = aFormat.find(placeholder, at + anArgs[i].size())) {
       aFormat.replace(at, placeholder.size(), anArgs[i]);

@@ -11,9 +11,11 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "CopyCases.h"
 #include "EventText.h"
 #include "FaultInjector.h"
 #include "ForkedSteps.h"
+#include "ParamName.h"
 #include "ScopedMount.h"
 #include "TempDir.h"
 #include "engine/BadFileRestorator.h"
@@ -21,59 +23,21 @@
 namespace {
 
 using testsupport::BadSector;
+using testsupport::CopyCase;
+using testsupport::CopyCases;
+using testsupport::CopyReadMode;
+using testsupport::CopyReadModes;
 using testsupport::FaultInjector;
 using testsupport::KindText;
 using testsupport::ModeText;
+using testsupport::Recorder;
 using testsupport::TempDir;
-
-// A callback that answers `answer` at the `occurrence`-th event of `kind`
-// (for fseProgress: counting failed attempts, the events with an empty name,
-// when `onFailedAttempt`), and records every event as
-// "<kind> <name or -> <size> <running result after the callback>".
-struct Recorder {
-  TFileSaveEventType kind = fseStartList;
-  bool onFailedAttempt = false;
-  int occurrence = 0;  // 0: never answer
-  TFileSaveCancelMode answer = fscNormal;
-  std::filesystem::path source;
-  std::vector<std::string> events;
-  int seen = 0;
-
-  TFileSaveProc Proc() {
-    return [this](TFileSaveEventType e, const std::filesystem::path& name, std::int64_t size,
-                  TFileSaveCancelMode& mode) {
-      const bool failed = e == fseProgress && name.empty();
-      if (e == kind && failed == onFailedAttempt && ++seen == occurrence) mode = answer;
-      std::string who = name.empty() ? "-" : name == source ? "src" : name.string();
-      events.push_back(std::string(KindText(e)) + ' ' + who + ' ' + std::to_string(size) + ' ' +
-                       ModeText(mode));
-    };
-  }
-};
 
 std::string Pattern(std::size_t size) {
   std::string bytes(size, '\0');
   for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>('A' + i % 23);
   return bytes;
 }
-
-struct CopyRow {
-  const char* name;
-  std::size_t size;
-  std::vector<BadSector> bad;
-  Recorder answer;  // which event gets which answer
-  bool failSeeks;
-  std::vector<std::string> events;
-  TFileSaveCancelMode result;
-  std::size_t targetSize;
-  std::vector<std::int64_t> zeroSectors;  // sectors of the target that must be zeros
-  std::vector<int> attempts;              // read attempts per source sector 0, 1, 2, ...
-  // The same when read in runs: a run that fails reads its good sectors a
-  // second time, and a bad one is still read three times in all.
-  std::vector<int> runAttempts;
-};
-
-void PrintTo(const CopyRow& row, std::ostream* os) { *os << row.name; }
 
 Recorder Answer(TFileSaveEventType kind, int occurrence, TFileSaveCancelMode mode,
                 bool onFailedAttempt = false) {
@@ -85,163 +49,13 @@ Recorder Answer(TFileSaveEventType kind, int occurrence, TFileSaveCancelMode mod
   return r;
 }
 
-const std::vector<CopyRow>& CopyRows() {
-  static const std::vector<CopyRow> rows = {
-      {"EmptySourceGivesEmptyTarget",
-       0,
-       {},
-       {},
-       false,
-       {"start src 0 normal", "end src 0 normal"},
-       fscNormal,
-       0,
-       {},
-       {},
-       {}},
-      {"CleanSourceReadsInThreeBlocks",
-       5000,
-       {},
-       {},
-       false,
-       {"start src 5000 normal", "progress src 2048 normal", "progress src 2048 normal",
-        "progress src 904 normal", "end src 5000 normal"},
-       fscNormal,
-       5000,
-       {},
-       {1, 1, 1},
-       {1, 1, 1}},
-      {"ExactlyOneBlock",
-       2048,
-       {},
-       {},
-       false,
-       {"start src 2048 normal", "progress src 2048 normal", "end src 2048 normal"},
-       fscNormal,
-       2048,
-       {},
-       {1},
-       {1}},
-      {"BadSecondBlockGetsThreeAttemptsAndAZeroRun",
-       5000,
-       {{1}},
-       {},
-       false,
-       {"start src 5000 normal", "progress src 2048 normal", "progress - 0 normal",
-        "progress - 0 normal", "progress - 0 normal", "progress src 2048 normal",
-        "progress src 904 normal", "end src 5000 normal"},
-       fscNormal,
-       5000,
-       {1},
-       {1, 3, 1},
-       {2, 3, 2}},
-      {"BadLastBlockGivesA904ByteZeroRun",
-       5000,
-       {{2}},
-       {},
-       false,
-       {"start src 5000 normal", "progress src 2048 normal", "progress src 2048 normal",
-        "progress - 0 normal", "progress - 0 normal", "progress - 0 normal",
-        "progress src 904 normal", "end src 5000 normal"},
-       fscNormal,
-       5000,
-       {2},
-       {1, 1, 3},
-       {2, 2, 3}},
-      {"FlakySectorIsReadOnTheThirdAttempt",
-       5000,
-       {{1, 2}},
-       {},
-       false,
-       {"start src 5000 normal", "progress src 2048 normal", "progress - 0 normal",
-        "progress - 0 normal", "progress src 2048 normal", "progress src 904 normal",
-        "end src 5000 normal"},
-       fscNormal,
-       5000,
-       {},
-       {1, 3, 1},
-       {2, 3, 2}},
-      {"SkipAtStartReadsNothing",
-       5000,
-       {},
-       Answer(fseStartFile, 1, fscSkip),
-       false,
-       {"start src 5000 skip", "end src 0 skip"},
-       fscSkip,
-       0,
-       {},
-       {0, 0, 0},
-       {0, 0, 0}},
-      {"CancelAtSecondFailedAttemptStopsAfterOneZeroRun",
-       5000,
-       {{1}},
-       Answer(fseProgress, 2, fscCancel, true),
-       false,
-       {"start src 5000 normal", "progress src 2048 normal", "progress - 0 normal",
-        "progress - 0 cancel", "progress src 2048 cancel", "end src 4096 cancel"},
-       fscCancel,
-       4096,
-       {1},
-       {1, 2, 0},
-       {2, 2, 1}},
-      {"SkipAtFirstFailedAttempt",
-       5000,
-       {{1}},
-       Answer(fseProgress, 1, fscSkip, true),
-       false,
-       {"start src 5000 normal", "progress src 2048 normal", "progress - 0 skip",
-        "progress src 2048 skip", "end src 4096 skip"},
-       fscSkip,
-       4096,
-       {1},
-       {1, 1, 0},
-       {2, 2, 1}},
-      {"SkipAfterFirstBlock",
-       5000,
-       {},
-       Answer(fseProgress, 1, fscSkip),
-       false,
-       {"start src 5000 normal", "progress src 2048 skip", "end src 2048 skip"},
-       fscSkip,
-       2048,
-       {},
-       {1, 0, 0},
-       {1, 1, 1}},
-      {"ErrorSetByTheCallbackDoesNotStopTheCopy",
-       3000,
-       {},
-       Answer(fseStartFile, 1, fscError),
-       false,
-       {"start src 3000 error", "progress src 2048 error", "progress src 952 error",
-        "end src 3000 error"},
-       fscError,
-       3000,
-       {},
-       {1, 1},
-       {1, 1}},
-      {"FailedPositioningZeroesTheRest",
-       5000,
-       {{0}},
-       {},
-       true,
-       {"start src 5000 normal", "progress - 0 normal", "progress - 0 normal",
-        "progress - 0 normal", "progress src 2048 normal", "progress src 2048 normal",
-        "progress src 904 normal", "end src 5000 normal"},
-       fscNormal,
-       5000,
-       {0, 1, 2},
-       {3, 0, 0},
-       {3, 1, 1}},
-  };
-  return rows;
-}
-
 // Each row is read sector by sector (one request per block) and in runs:
 // the events and the target are the same either way.
-class CopyTable : public testing::TestWithParam<std::tuple<CopyRow, int>> {};
+class CopyTable : public testing::TestWithParam<std::tuple<CopyCase, CopyReadMode>> {};
 
 TEST_P(CopyTable, EventsTargetAndAttempts) {
-  const CopyRow& row = std::get<0>(GetParam());
-  const int runSectors = std::get<1>(GetParam());
+  const CopyCase& row = std::get<0>(GetParam());
+  const int runSectors = std::get<1>(GetParam()).runSectors;
   ScopedRunSectors runs(runSectors);
   TempDir dir;
   FaultInjector disc;
@@ -250,14 +64,15 @@ TEST_P(CopyTable, EventsTargetAndAttempts) {
   disc.AddFile(source, bytes, row.bad);
   if (row.failSeeks) disc.FailSeeks(source);
   ScopedRestoratorIo io(&disc);
-  Recorder rec = row.answer;
+  Recorder rec;
+  static_cast<testsupport::CopyAnswer&>(rec) = row.answer;
   rec.source = source;
   const auto target = dir / "out" / "file.bin";
 
   const auto result = BadFileRestorator::SaveFile(source, target, rec.Proc());
 
   EXPECT_EQ(result, row.result);
-  EXPECT_EQ(rec.events, row.events);
+  EXPECT_EQ(rec.events, runSectors > 1 && !row.runEvents.empty() ? row.runEvents : row.events);
   std::string expected = bytes.substr(0, row.targetSize);
   for (auto s : row.zeroSectors) {
     const auto from = static_cast<std::size_t>(s) * 2048;
@@ -275,11 +90,9 @@ TEST_P(CopyTable, EventsTargetAndAttempts) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Copier, CopyTable,
-                         testing::Combine(testing::ValuesIn(CopyRows()), testing::Values(1, 32)),
-                         [](const auto& info) {
-                           return std::string(std::get<0>(info.param).name) +
-                                  (std::get<1>(info.param) == 1 ? "_Sectors" : "_Runs");
-                         });
+                         testing::Combine(testing::ValuesIn(CopyCases()),
+                                          testing::ValuesIn(CopyReadModes())),
+                         testsupport::RowName());
 
 // --- runs of sectors ------------------------------------------------------------
 
@@ -389,8 +202,7 @@ TEST_P(RunTable, SameEventsAndTargetAsSectorReadsFewerRequests) {
   EXPECT_EQ(bySector.RunReads(source), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Copier, RunTable, testing::ValuesIn(RunRows()),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Copier, RunTable, testing::ValuesIn(RunRows()), testsupport::RowName());
 
 // A sector that fails once inside a run and reads at its first single
 // attempt: the failed run is nobody's attempt, so no failed-attempt event

@@ -3,7 +3,7 @@
 # build BUILD (configured as test.sh does it) with CPack.
 set -eu
 src=$1 build=$2
-cmake -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_WERROR=ON \
+cmake -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVELMORA_WERROR=ON \
   -DVELMORA_TESTS=OFF >/dev/null
 rm -f "$build"/velmora-free_*.deb
 cmake --build "$build" -j"$(nproc)" --target package

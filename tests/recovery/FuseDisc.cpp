@@ -41,37 +41,4 @@ testing::AssertionResult SameBytes(const std::string& actual, const std::string&
   return failure;
 }
 
-TFileSaveProc EventLog::Proc() {
-  return [this](TFileSaveEventType e, const std::filesystem::path& name, std::int64_t size,
-                TFileSaveCancelMode& mode) {
-    const std::string who = name.empty() ? "-" : name == source ? "src" : name.string();
-    events.push_back(std::string(testsupport::KindText(e)) + ' ' + who + ' ' +
-                     std::to_string(size) + ' ' + testsupport::ModeText(mode));
-  };
-}
-
-std::vector<std::string> Start(std::int64_t size) {
-  return {"start src " + std::to_string(size) + " normal"};
-}
-
-std::vector<std::string> Good(std::int64_t bytes) {
-  return {"progress src " + std::to_string(bytes) + " normal"};
-}
-
-std::vector<std::string> Flaky(int failures, std::int64_t bytes) {
-  std::vector<std::string> lines(static_cast<std::size_t>(failures), "progress - 0 normal");
-  return lines + Good(bytes);
-}
-
-std::vector<std::string> Bad(std::int64_t bytes) { return Flaky(3, bytes); }
-
-std::vector<std::string> End(std::int64_t size) {
-  return {"end src " + std::to_string(size) + " normal"};
-}
-
-std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
 }  // namespace recovery_test

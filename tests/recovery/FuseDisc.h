@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "CopyCases.h"
+#include "EventText.h"
 #include "engine/BadFileRestorator.h"
 
 namespace recovery_test {
@@ -28,21 +30,16 @@ testing::AssertionResult SameBytes(const std::string& actual, const std::string&
 
 // Records every event as "<kind> <src|-|name> <size> <running result>":
 // "start src 5000 normal", "progress - 0 normal" (a failed read attempt).
-struct EventLog {
-  std::filesystem::path source;
-  std::vector<std::string> events;
-  TFileSaveProc Proc();
-};
+using EventLog = testsupport::Recorder;
 
-// The expected lines, built from the blocks the copier meets in order.
-std::vector<std::string> Start(std::int64_t size);
-std::vector<std::string> Good(std::int64_t bytes);  // a block read at the first attempt
-std::vector<std::string> Bad(std::int64_t bytes);   // three failures, then a zero run
-std::vector<std::string> Flaky(int failures, std::int64_t bytes);  // read after failures
-std::vector<std::string> End(std::int64_t size);
+using testsupport::Bad;
+using testsupport::End;
+using testsupport::Flaky;
+using testsupport::Good;
+using testsupport::Start;
+using testsupport::operator+;
+
 // The built velmora-cli.
 std::string Cli();
-
-std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b);
 
 }  // namespace recovery_test

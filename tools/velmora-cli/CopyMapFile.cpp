@@ -15,7 +15,14 @@ std::filesystem::path TemporaryOf(const std::filesystem::path& path) {
   return temporary;
 }
 
-std::string Quoted(const std::filesystem::path& path) { return "\"" + path.string() + "\""; }
+// Appended, not "\"" + path.string(): GCC 12 warns (-Wrestrict) falsely on
+// the insert at the front that operator+ makes of it.
+std::string Quoted(const std::filesystem::path& path) {
+  std::string quoted = "\"";
+  quoted += path.string();
+  quoted += '"';
+  return quoted;
+}
 
 }  // namespace
 

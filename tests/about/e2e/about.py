@@ -27,11 +27,6 @@ def wait_for(probe, what, seconds=30):
     return atspi.wait_for(probe, what, seconds)
 
 
-def find(root, name, role):
-    return pyatspi.findDescendant(
-        root, lambda x: x is not None and x.name == name and x.getRoleName() == role)
-
-
 def find_where(root, test):
     return pyatspi.findDescendant(root, lambda x: x is not None and test(x))
 
@@ -50,19 +45,6 @@ def extents(acc):
     return e.x, e.y, e.width, e.height
 
 
-def click(acc):
-    x, y, w, h = extents(acc)
-    pyatspi.Registry.generateMouseEvent(x + w // 2, y + h // 2, "b1c")
-
-
-def screenshot(acc, name):
-    x, y, w, h = extents(acc)
-    path = os.path.join(OUT, name)
-    subprocess.run(["import", "-window", "root", "-crop", f"{w}x{h}+{x}+{y}", "+repage", path],
-                   check=True)
-    print("screenshot:", path)
-
-
 def main():
     app = wait_for(lambda: next(a for a in pyatspi.Registry.getDesktop(0)
                                 if a is not None and a.name == "VelmoraFree"), "the program")
@@ -73,14 +55,15 @@ def main():
         app, lambda x: x.name in ("Help", "&Help") and x.getRoleName() in ("menu", "menu item")),
         "the Help menu")
     if not action(help_menu, "ShowMenu"):
-        click(help_menu)
+        atspi.click(help_menu)
     about = wait_for(lambda: find_where(
         app, lambda x: x.name in ("About", "&About", "About...") and x.getRoleName() == "menu item"
         and extents(x)[2] > 0), "Help, About")
     time.sleep(0.2)  # the menu is laid out once it shows
-    click(about)
+    atspi.click(about)
 
-    dialog = wait_for(lambda: find(app, "About Velmora Free", "dialog"), "the About dialog")
+    dialog = wait_for(lambda: atspi.find(app, "About Velmora Free", "dialog", showing=False),
+                      "the About dialog")
     version = wait_for(lambda: find_where(
         dialog, lambda x: x.getRoleName() == "label" and x.name.startswith("Version : ")),
         "the version line")
@@ -91,17 +74,20 @@ def main():
     mail = wait_for(lambda: find_where(
         dialog, lambda x: x.getRoleName() == "label" and x.name.startswith("support@")),
         "the support link")
-    send = wait_for(lambda: find(dialog, "Send err.log file", "push button"), "the send button")
-    ok = find(dialog, "Ok", "push button")
+    send = wait_for(lambda: atspi.find(dialog, "Send err.log file", "push button", showing=False),
+                    "the send button")
+    ok = atspi.find(dialog, "Ok", "push button", showing=False)
     print("site:", site.name, "support:", mail.name)
 
     dx, _, dw, _ = extents(dialog)
     sx, _, sw, _ = extents(send)
     on_right = sx + sw / 2 > dx + dw / 2
     assert on_right == MIRRORED, f"send button at {sx} in a dialog at {dx}+{dw}: mirrored={MIRRORED}"
-    screenshot(dialog, "about-mirrored.png" if MIRRORED else "about.png")
+    shot = os.path.join(OUT, "about-mirrored.png" if MIRRORED else "about.png")
+    atspi.screenshot(shot, dialog)
+    print("screenshot:", shot)
 
-    action(send, "Press")
+    atspi.press(send)
     link = wait_for(lambda: os.path.exists(RECEIVED) and open(RECEIVED).read(), "the mail")
     query = urllib.parse.parse_qs(link.split("?", 1)[1])
     assert link.startswith("mailto:" + mail.name + "?"), link
@@ -123,8 +109,9 @@ def main():
     except AssertionError:
         print("button:", send.getState().getStates(), "dialog:", dialog.getState().getStates())
         raise
-    action(ok, "Press")
-    wait_for(lambda: find(app, "About Velmora Free", "dialog") is None, "the dialog to close")
+    atspi.press(ok)
+    wait_for(lambda: atspi.find(app, "About Velmora Free", "dialog", showing=False) is None,
+             "the dialog to close")
     print("ok")
     return 0
 

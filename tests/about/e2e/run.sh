@@ -51,4 +51,4 @@ if [ -n "$lcid" ]; then
 fi
 
 export VELMORA_E2E_OUT="$out" VELMORA_E2E_LCID="$lcid" VELMORA_E2E_PROGRAM="$program"
-exec dbus-run-session -- sh "$here/session.sh"
+exec "$here/../../e2e/xsession.sh" sh "$here/session.sh"

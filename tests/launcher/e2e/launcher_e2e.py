@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """VelmoraFreeLauncher as a user meets it, driven through AT-SPI on a real X
-server (run by run_e2e.sh inside dbus-run-session, with DISPLAY set).
+server (run inside tests/e2e/xsession.sh, with DISPLAY set).
 
 usage: launcher_e2e.py BIN_DIR [SCREENSHOT_DIR]
 
@@ -32,10 +32,11 @@ def wait_for(probe, seconds=20, what="condition"):
     return atspi.wait_for(probe, what, seconds)
 
 
-def screenshot(name):
+def shot(name):
+    """The whole screen into SHOTS/name.png, when a folder is given."""
     if SHOTS:
         os.makedirs(SHOTS, exist_ok=True)
-        subprocess.run(["import", "-window", "root", os.path.join(SHOTS, name + ".png")], check=True)
+        atspi.screenshot(os.path.join(SHOTS, name + ".png"))
 
 
 def centre_brightness():
@@ -135,7 +136,7 @@ class Launch:
                         what="the launcher in the accessibility tree")
 
     def find(self, name, role):
-        return pyatspi.findDescendant(self.app(), lambda x: x and x.name == name and x.getRoleName() == role)
+        return atspi.find(self.app(), name, role, showing=False)
 
     def alert(self):
         return pyatspi.findDescendant(self.app(), lambda x: x and x.getRoleName() == "alert")
@@ -161,12 +162,6 @@ class Launch:
             return ""
 
 
-def press(acc):
-    action = acc.queryAction()
-    names = [action.getName(i) for i in range(action.nActions)]
-    action.doAction(names.index("Press"))
-
-
 def text_of(alert):
     labels = []
     def walk(node):
@@ -186,7 +181,7 @@ def site_unreachable(pki):
     # The picture is on the screen: the 256 x 256 square at the centre is not black
     # (no compositing manager runs here, so this also proves the window's shape).
     wait_for(lambda: centre_brightness() > 0.2, seconds=5, what="the splash picture on the screen")
-    screenshot("launcher-splash")
+    shot("launcher-splash")
     wait_for(lambda: launch.started_program(launch.main), seconds=10, what="the main program's start")
     took = time.time() - launch.started
     assert took < 3.5, "main program started after %.1f s" % took
@@ -207,11 +202,11 @@ def offer_answered(pki, answer):
         alert = wait_for(launch.alert, what="the update question")
         assert QUESTION in text_of(alert), text_of(alert)
         if answer == "Yes":
-            screenshot("launcher-offer")
+            shot("launcher-offer")
         button = wait_for(lambda: pyatspi.findDescendant(
             alert, lambda x: x and x.getRoleName() == "push button" and x.name.replace("&", "") == answer),
             what="the " + answer + " button")
-        press(button)
+        atspi.press(button)
         installer_path = os.path.join(launch.data, "VelmoraFreeSetup.bin")
         if answer == "Yes":
             bar = wait_for(lambda: (lambda b: b if b and b.getState().contains(pyatspi.STATE_SHOWING) else None)(
@@ -223,7 +218,7 @@ def offer_answered(pki, answer):
             box = bar.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
             first = grab(box)
             wait_for(lambda: grab(box) != first, seconds=2, what="the bar to move")
-            screenshot("launcher-download")
+            shot("launcher-download")
             wait_for(lambda: launch.started_program(installer_path), what="the installer's start")
             assert open(installer_path, "rb").read() == installer
             assert os.stat(installer_path).st_mode & 0o777 == 0o700
