@@ -16,6 +16,14 @@
 
 namespace faultfs {
 
+struct FaultFs::OpenFolder {
+  DIR* dir = nullptr;
+  std::string path;  // in the mount; readdir is not given it (nullpath_ok)
+  ~OpenFolder() {
+    if (dir) ::closedir(dir);
+  }
+};
+
 struct FaultFs::OpenFile {
   platform::FileDescriptor fd;
   std::uint64_t size = 0;  // the source never changes while mounted
@@ -116,11 +124,21 @@ const fuse_operations& FaultFs::Operations() {
   return operations;
 }
 
-void* FaultFs::Init(fuse_conn_info*, fuse_config* config) {
+void* FaultFs::Init(fuse_conn_info* conn, fuse_config* config) {
   config->use_ino = 1;      // the source's inode numbers, so hard links stay recognisable
   config->nullpath_ok = 1;  // reads need only the handle: saves a path lookup per request
   config->direct_io = 1;
   config->kernel_cache = 0;
+  // A disc does not change while mounted, so the kernel may keep names and
+  // attributes: a walk that stats every listed entry (as a scan does) is
+  // then answered from the listing's attributes, not by a request per entry,
+  // as a real disc's file system answers it. Reads still come here every time.
+  config->entry_timeout = kCacheSeconds;
+  config->attr_timeout = kCacheSeconds;
+  config->negative_timeout = kCacheSeconds;
+  // Every listing with attributes, not only the first part of each folder.
+  if (conn->capable & FUSE_CAP_READDIRPLUS) conn->want |= FUSE_CAP_READDIRPLUS;
+  conn->want &= ~FUSE_CAP_READDIRPLUS_AUTO;
   return fuse_get_context()->private_data;
 }
 
@@ -151,28 +169,50 @@ int FaultFs::OpenDir(const char* path, fuse_file_info* fi) {
   if (const int error = self.FFaults.ErrorFor(path)) return -error;
   DIR* dir = ::opendir(self.SourcePath(path).c_str());
   if (!dir) return -errno;
-  fi->fh = ToHandle(dir);
+  fi->fh = ToHandle(new OpenFolder{dir, path});
   return 0;
 }
 
-int FaultFs::ReadDir(const char*, void* buffer, fuse_fill_dir_t filler, off_t, fuse_file_info* fi,
-                     fuse_readdir_flags) {
-  DIR* dir = FromHandle<DIR>(fi);
-  ::rewinddir(dir);
+int FaultFs::ReadDir(const char*, void* buffer, fuse_fill_dir_t filler, off_t offset,
+                     fuse_file_info* fi, fuse_readdir_flags flags) {
+  const FaultFs& self = Self();
+  const OpenFolder& folder = *FromHandle<OpenFolder>(fi);
+  DIR* dir = folder.dir;
+  // Each entry goes with the position after it, so the kernel takes the
+  // listing in parts and asks on from where a part ended. (Only with
+  // positions does libfuse pass the attributes of a readdirplus on.)
+  if (offset == 0)
+    ::rewinddir(dir);
+  else
+    ::seekdir(dir, offset);
+  const bool plus = (flags & FUSE_READDIR_PLUS) != 0;
   errno = 0;
-  // Offset 0 everywhere: the whole listing goes to the kernel in one pass.
   while (const dirent* entry = ::readdir(dir)) {
     struct stat st {};
     st.st_ino = entry->d_ino;
     st.st_mode = static_cast<mode_t>(DTTOIF(entry->d_type));
-    if (filler(buffer, entry->d_name, &st, 0, fuse_fill_dir_flags{}) != 0) break;
+    auto fill = fuse_fill_dir_flags{};
+    // With the full attributes, so the kernel needs no lookup per entry; an
+    // entry whose lookup fails goes without them and fails when looked up.
+    if (plus && self.ListedAttributes(folder, entry->d_name, st)) fill = FUSE_FILL_DIR_PLUS;
+    if (filler(buffer, entry->d_name, &st, ::telldir(dir), fill) != 0) break;  // part full
+    errno = 0;
   }
   return errno == 0 ? 0 : -errno;
 }
 
 int FaultFs::ReleaseDir(const char*, fuse_file_info* fi) {
-  ::closedir(FromHandle<DIR>(fi));
+  delete FromHandle<OpenFolder>(fi);  // closes the listing
   return 0;
+}
+
+// A listed entry's attributes as GetAttr gives them; false for "." and ".."
+// and where a lookup of the entry fails (a fault, or it went away).
+bool FaultFs::ListedAttributes(const OpenFolder& folder, const char* name, struct stat& st) const {
+  if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) return false;
+  const std::string path = (folder.path == "/" ? std::string() : folder.path) + '/' + name;
+  if (FFaults.LookupErrorFor(path) != 0) return false;
+  return ::fstatat(::dirfd(folder.dir), name, &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 int FaultFs::Open(const char* path, fuse_file_info* fi) {

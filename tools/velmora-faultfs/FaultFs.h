@@ -2,7 +2,9 @@
 // The FUSE operations of velmora-faultfs: a read-only mirror of a source
 // folder whose reads fail where the fault list says. Every open file is
 // served with direct_io, so each read(2) reaches this process (no page
-// cache) and O_DIRECT opens work. The operations run on one thread.
+// cache) and O_DIRECT opens work; listings carry the entries' attributes,
+// which the kernel keeps with the names (the source must not change while
+// mounted). The operations run on one thread.
 
 #include <fuse.h>
 
@@ -28,6 +30,9 @@ struct Options {
 
 class FaultFs {
  public:
+  // Seconds the kernel may keep names and attributes.
+  static constexpr double kCacheSeconds = 3600;
+
   FaultFs(Options options, FaultList faults);
   ~FaultFs();
   FaultFs(const FaultFs&) = delete;
@@ -42,6 +47,7 @@ class FaultFs {
 
  private:
   struct OpenFile;
+  struct OpenFolder;
   static FaultFs& Self();
   std::string SourcePath(const char* path) const;
   void Trace(const OpenFile& file, off_t offset, std::size_t size, int result) const;
@@ -54,6 +60,7 @@ class FaultFs {
   static int ReadDir(const char* path, void* buffer, fuse_fill_dir_t filler, off_t offset,
                      fuse_file_info* fi, fuse_readdir_flags flags);
   static int ReleaseDir(const char* path, fuse_file_info* fi);
+  bool ListedAttributes(const OpenFolder& folder, const char* name, struct stat& st) const;
   static int Open(const char* path, fuse_file_info* fi);
   int OpenInImage(const char* path, fuse_file_info* fi);
   static ssize_t ReadFile(const OpenFile& file, char* buffer, std::size_t size, off_t offset);
