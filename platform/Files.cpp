@@ -37,8 +37,7 @@ bool IsAtOrBelow(const std::filesystem::path& path, const std::filesystem::path&
 }
 
 bool ForceFileFolder(const std::filesystem::path& file) {
-  if (!file.has_parent_path()) return true;
-  return DirectoryExists(file.parent_path()) || ForceDirectories(file.parent_path());
+  return !file.has_parent_path() || ForceDirectories(file.parent_path());
 }
 
 }  // namespace platform

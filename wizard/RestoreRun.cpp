@@ -45,7 +45,8 @@ fs::path RelativeName(const TCustomFile& entry) {
 std::string ErrorLogLine(const std::string& name, const std::string& word,
                          const std::string& reason) {
   const std::string line = "File \"" + name + "\" is " + word + ".";
-  return reason.empty() ? line : line + " Reason: " + reason;
+  // The reason may quote a target path, which holds the disc's name as it is.
+  return reason.empty() ? line : line + " Reason: " + platform::EscapeForDisplay(reason);
 }
 
 std::string DamageNote(std::int64_t sectors) {

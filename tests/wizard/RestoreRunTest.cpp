@@ -358,6 +358,24 @@ TEST_F(Run, AFileOverAFolderOfTheSameNameIsNotSavedAndNotAsked) {
       << ErrLog();
 }
 
+// The system's reason quotes the target path, which holds the name as the
+// disc does: the error log's line stays one line all the same.
+TEST_F(Run, AReasonQuotingAHostileNameStaysOnOneLine) {
+  const std::string name = "new\nline.txt";
+  Write(disc / name, "bytes");
+  root.Clear();
+  root.Scan(disc, true);
+  fs::create_directories(target);
+  testsupport::ScopedMount ro({"-t", "tmpfs", "-o", "ro,size=64k", "tmpfs"}, target);
+  ASSERT_TRUE(ro.mounted()) << ro.error();
+  RunOver({name});
+  EXPECT_NE(ErrLog().find("  File \"new\\nline.txt\" is not saved. Error is occured.. Reason: "
+                          "cannot create \"" +
+                          (target / "new\\nline.txt").string() + "\": Read-only file system\r\n"),
+            std::string::npos)
+      << ErrLog();
+}
+
 struct HostileName {
   const char* name;
   std::string onDisc;  // the relative path as the disc holds it
