@@ -390,7 +390,8 @@ TEST_F(LaunchSequence, StallingSiteDelaysTheStartByTheTimeOutOnly) {
   const qint64 elapsed = clock.elapsed();
 
   EXPECT_TRUE(WaitForStart(MainProgram()));
-  EXPECT_GE(elapsed, 2900) << "ended before the time-out: not the stall that ended it";
+  // Qt's transfer time-out runs on a coarse timer, which may fire up to 5 % early.
+  EXPECT_GE(elapsed, 2850) << "ended before the time-out: not the stall that ended it";
   EXPECT_LT(elapsed, 3500 + 1000) << "allowance for a loaded sanitizer build";
   EXPECT_TRUE(Logged(":0001 [MainForm Error]: EDownloadError : No answer for 3000 ms"))
       << ::testing::PrintToString(LogTexts());
